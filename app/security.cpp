@@ -1,0 +1,73 @@
+#include "app/security.h"
+#include "ui_security.h"
+
+#include "app/style.h"
+
+#include <QHeaderView>
+#include <QMessageBox>
+#include <QSqlError>
+
+namespace {
+
+const char* const databaseFile = "dataBase.db";
+
+void showError(QWidget* parent, const QString& text)
+{
+    QMessageBox::warning(parent, QStringLiteral("Ошибка"), text, QMessageBox::Ok);
+}
+
+} // namespace
+
+Security::Security(QWidget* parent)
+    : QWidget(parent)
+    , ui(new Ui::Security)
+{
+    ui->setupUi(this);
+}
+
+Security::~Security()
+{
+    delete ui;
+}
+
+int Security::initialize()
+{
+    if (!readParams())
+        return -1;
+
+    ui->tableViewCompanies->setModel(&modelCompanies);
+    ui->tableViewPersonal->setModel(&modelPersonal);
+
+    on_buttonClear_clicked();
+    checkFormFilled();
+
+    companyColumns = QStringList{"Форма", "Наименование", "name"};
+    personalColumns = QStringList{"id", "Фамилия", "Имя", "Отчество", "Должность", "Руководитель", "Дата_выдачи",
+                                  "person", "director"};
+
+    QString fileName = QString::fromLatin1(databaseFile);
+    if (!db.open(fileName)) {
+        showError(this, QStringLiteral("Не удалось открыть базу данных \"%1\": %2")
+                            .arg(fileName, db.database.lastError().text()));
+        return -1;
+    }
+    if (!db.createTable("companies", companyColumns)) {
+        showError(this, QStringLiteral("Ошибка создания таблицы \"companies\""));
+        return -1;
+    }
+    if (!db.createTable("personal", personalColumns)) {
+        showError(this, QStringLiteral("Ошибка создания таблицы \"personal\""));
+        return -1;
+    }
+
+    refreshCompanies(QString());
+    applyStyle(this);
+
+    ui->tableViewCompanies->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    ui->tableViewPersonal->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    if (ui->tableViewPersonal->horizontalHeader()->count() > 0)
+        ui->tableViewPersonal->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+
+    setWindowTitle(QStringLiteral("Печать личных карточек"));
+    return 0;
+}

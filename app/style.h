@@ -1,0 +1,10 @@
+#ifndef STYLE_H
+#define STYLE_H
+
+class QWidget;
+
+// Sets the application style and the colour style sheets of the buttons,
+// combo boxes, list widgets and table views below root.
+void applyStyle(QWidget* root);
+
+#endif // STYLE_H

@@ -1,0 +1,118 @@
+#include "support/testsupport.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+
+namespace testsupport {
+
+QString deliveredFile(const QString& relativePath)
+{
+    return QStringLiteral(CARDPRINT_SOURCE_DIR "/data/") + relativePath;
+}
+
+WorkDir::WorkDir()
+    : m_previous(QDir::currentPath())
+{
+    if (m_dir.isValid())
+        QDir::setCurrent(m_dir.path());
+}
+
+WorkDir::~WorkDir()
+{
+    QDir::setCurrent(m_previous);
+}
+
+bool WorkDir::isValid() const
+{
+    return m_dir.isValid();
+}
+
+QString WorkDir::path() const
+{
+    return m_dir.path();
+}
+
+QString WorkDir::filePath(const QString& name) const
+{
+    return m_dir.filePath(name);
+}
+
+bool WorkDir::seedParams(bool withBackup)
+{
+    bool ok = QFile::copy(deliveredFile("params.txt"), filePath("params.txt"));
+    if (withBackup)
+        ok = QFile::copy(deliveredFile("paramsBackUp.txt"), filePath("paramsBackUp.txt")) && ok;
+    return ok;
+}
+
+bool WorkDir::writeFile(const QString& name, const QByteArray& bytes) const
+{
+    QFile file(filePath(name));
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QByteArray WorkDir::readFile(const QString& name) const
+{
+    QFile file(filePath(name));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+ModalAnswer::ModalAnswer(std::function<void(QMessageBox*)> handler)
+    : m_handler(std::move(handler))
+{
+}
+
+void ModalAnswer::arm(int timeoutMs)
+{
+    m_answered = false;
+    QTimer::singleShot(0, [this, timeoutMs] { poll(timeoutMs); });
+}
+
+void ModalAnswer::poll(int remainingMs)
+{
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box) {
+        if (remainingMs > 0)
+            QTimer::singleShot(20, [this, remainingMs] { poll(remainingMs - 20); });
+        return;
+    }
+    m_title = box->windowTitle();
+    m_text = box->text();
+    m_buttons.clear();
+    for (QAbstractButton* button : box->buttons())
+        m_buttons << button->text();
+    m_defaultButton = box->defaultButton() ? box->defaultButton()->text() : QString();
+    m_hasEscape = box->escapeButton() != nullptr;
+    m_answered = true;
+    m_handler(box);
+}
+
+std::function<void(QMessageBox*)> clickButton(const QString& text)
+{
+    return [text](QMessageBox* box) {
+        for (QAbstractButton* button : box->buttons()) {
+            if (button->text() == text) {
+                button->click();
+                return;
+            }
+        }
+        box->done(0);
+    };
+}
+
+std::function<void(QMessageBox*)> clickOk()
+{
+    return [](QMessageBox* box) {
+        if (QAbstractButton* ok = box->button(QMessageBox::Ok))
+            ok->click();
+        else
+            box->done(0);
+    };
+}
+
+} // namespace testsupport

@@ -1,0 +1,74 @@
+#ifndef TESTSUPPORT_H
+#define TESTSUPPORT_H
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <functional>
+
+class QMessageBox;
+
+namespace testsupport {
+
+// Path of a file delivered with the program (data/params.txt and the like).
+QString deliveredFile(const QString& relativePath);
+
+// A fresh temporary folder made the process's current folder for the
+// lifetime of the object; the previous current folder comes back afterwards.
+class WorkDir
+{
+public:
+    WorkDir();
+    ~WorkDir();
+
+    bool isValid() const;
+    QString path() const;
+    QString filePath(const QString& name) const;
+
+    // Copies data/params.txt (and paramsBackUp.txt) of the source tree here.
+    bool seedParams(bool withBackup = true);
+    bool writeFile(const QString& name, const QByteArray& bytes) const;
+    QByteArray readFile(const QString& name) const;
+
+private:
+    QTemporaryDir m_dir;
+    QString m_previous;
+};
+
+// Answers the next modal message box from the event loop it opens. The handler
+// receives the box and must click one of its buttons (or call done()).
+class ModalAnswer
+{
+public:
+    explicit ModalAnswer(std::function<void(QMessageBox*)> handler);
+
+    // Schedules the watcher; call before the action that opens the box.
+    void arm(int timeoutMs = 5000);
+    bool answered() const { return m_answered; }
+    QString title() const { return m_title; }
+    QString text() const { return m_text; }
+    QStringList buttonTexts() const { return m_buttons; }
+    QString defaultButtonText() const { return m_defaultButton; }
+    bool hasEscapeButton() const { return m_hasEscape; }
+
+private:
+    void poll(int remainingMs);
+
+    std::function<void(QMessageBox*)> m_handler;
+    bool m_answered = false;
+    QString m_title;
+    QString m_text;
+    QStringList m_buttons;
+    QString m_defaultButton;
+    bool m_hasEscape = false;
+};
+
+// Handlers for ModalAnswer: click the button with the given text, or OK.
+std::function<void(QMessageBox*)> clickButton(const QString& text);
+std::function<void(QMessageBox*)> clickOk();
+
+} // namespace testsupport
+
+#endif // TESTSUPPORT_H
