@@ -9,6 +9,8 @@ MyTableView::MyTableView(QWidget* parent)
 
 void MyTableView::resizeEvent(QResizeEvent* event)
 {
-    resizeRowsToContents();
+    // The base class lays out the headers first, so that stretched columns have
+    // their new widths; rows fitted before that would suit the previous width.
     QTableView::resizeEvent(event);
+    resizeRowsToContents();
 }

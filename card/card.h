@@ -3,6 +3,8 @@
 
 #include <QWidget>
 
+class QFont;
+
 namespace Ui {
 class Card;
 }
@@ -16,6 +18,11 @@ class Card : public QWidget
 public:
     explicit Card(QWidget* parent = nullptr);
     ~Card() override;
+
+    // Shows a field's text in the label "label" + key with the given font,
+    // at the bottom of the label and aligned as given. False when the card
+    // has no label for the key (it is then left alone).
+    bool setField(const QString& key, const QString& text, Qt::Alignment align, const QFont& font);
 
 private:
     Ui::Card* ui;

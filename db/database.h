@@ -7,6 +7,10 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <functional>
+
+class QSqlQuery;
+
 // Owns the program's one SQLite connection ("Ruvo") and builds every record
 // statement as SQL text from table names, column lists and values.
 class DataBase : public QWidget
@@ -34,6 +38,9 @@ public:
     bool selectRecords(QStringList& rows, const QString& table, const QStringList& columns,
                        const QStringList& whereColumns, const QStringList& whereValues);
     bool queryRows(QStringList& rows, const QString& statement);
+    // Second entry point: takes the statement as its own copy and forwards to
+    // the one above; a null rows pointer runs nothing and gives false.
+    bool queryRows(QStringList* rows, QString statement);
     // Like selectRecords, but every row comes back as its separate column
     // values, so a value holding "|" cannot shift the others.
     bool selectRecordValues(QList<QStringList>& rows, const QString& table, const QStringList& columns,
@@ -45,6 +52,13 @@ public:
 
 private:
     Q_DISABLE_COPY(DataBase)
+
+    // Runs one statement on the query; a text holding U+0000 is refused, since
+    // SQLite would stop reading the statement there.
+    static bool run(QSqlQuery& query, const QString& statement);
+    // Runs work inside one transaction: all or nothing. Empty text on success,
+    // else the result message with the table name.
+    QString runTransaction(const QString& table, const std::function<bool(QSqlQuery&)>& work);
 };
 
 #endif // DATABASE_H

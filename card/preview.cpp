@@ -1,0 +1,65 @@
+#include "card/preview.h"
+
+#include "card/cardlayout.h"
+
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPixmap>
+#include <QScreen>
+#include <QVBoxLayout>
+#include <QWidget>
+
+namespace preview {
+
+namespace {
+
+// Without a usable screen the card is shown at its own size of 750 pixels.
+constexpr int kFallbackScreenWidth = 4 * 750;
+
+int usableScreenWidth(int screenWidth)
+{
+    return screenWidth > 0 ? screenWidth : kFallbackScreenWidth;
+}
+
+} // namespace
+
+int screenWidth()
+{
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    return screens.isEmpty() ? 0 : screens.first()->size().width();
+}
+
+int pointSize(int size, int screenWidth)
+{
+    // The same letter size as printing uses, so a size of 0 shows as printed.
+    const float letters = float(cardlayout::usableSize(size));
+    return qMax(1, cardlayout::truncate(letters * 3840 / float(usableScreenWidth(screenWidth))));
+}
+
+QSize windowSize(int screenWidth)
+{
+    const int width = usableScreenWidth(screenWidth);
+    return QSize(width / 4, cardlayout::truncate(float(width) * 0.25f * 1.2727273f));
+}
+
+QWidget* show(QWidget* card, int screenWidth)
+{
+    const QSize size = windowSize(screenWidth);
+    const QPixmap picture = card->grab().scaledToWidth(size.width(), Qt::SmoothTransformation);
+
+    auto* window = new QWidget;
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    auto* layout = new QVBoxLayout;
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* label = new QLabel;
+    label->setScaledContents(true);
+    label->setPixmap(picture);
+    layout->addWidget(label);
+    window->setLayout(layout);
+    window->setFixedSize(size);
+    window->setWindowTitle(QStringLiteral("Просмотр"));
+    window->show();
+    return window;
+}
+
+} // namespace preview

@@ -1,0 +1,110 @@
+#include "db/database.h"
+
+#include "db/statements.h"
+
+#include <QChar>
+#include <QFileDialog>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QVariant>
+
+namespace {
+
+const QString kDriver = QStringLiteral("QSQLITE");
+const QString kBusyTimeoutOption = QStringLiteral("QSQLITE_BUSY_TIMEOUT");
+// Milliseconds a write waits for another copy of the program holding the file.
+const int kBusyTimeoutMs = 5000;
+
+// The option only takes effect when the connection is opened, so it is added
+// before every open; options a caller set already are kept.
+void ensureBusyTimeout(QSqlDatabase& database)
+{
+    QString options = database.connectOptions();
+    if (options.contains(kBusyTimeoutOption))
+        return;
+    if (!options.isEmpty())
+        options += QLatin1Char(';');
+    options += kBusyTimeoutOption + QLatin1Char('=') + QString::number(kBusyTimeoutMs);
+    database.setConnectOptions(options);
+}
+
+} // namespace
+
+DataBase::DataBase(QWidget* parent)
+    : QWidget(parent)
+{
+    setConnection(QStringLiteral("Ruvo"));
+}
+
+void DataBase::setConnection(const QString& connectionName)
+{
+    if (!QSqlDatabase::connectionNames().contains(connectionName)) {
+        database = QSqlDatabase::addDatabase(kDriver, connectionName);
+        ensureBusyTimeout(database);
+        return;
+    }
+    database = QSqlDatabase::database(connectionName, false);
+    // Without a file name SQLite would open a throwaway temporary database, and
+    // writes to it would report success while nothing reaches "dataBase.db".
+    if (!database.isOpen() && !database.databaseName().isEmpty()) {
+        ensureBusyTimeout(database);
+        database.open();
+    }
+}
+
+bool DataBase::open(QString& fileName)
+{
+    if (fileName.isEmpty()) {
+        fileName = QFileDialog::getOpenFileName(nullptr, QStringLiteral("Выберите базу данных"), QString(),
+                                                QStringLiteral("*.*"));
+        if (fileName.isEmpty())
+            return false;
+    }
+    if (database.isValid() && database.isOpen())
+        database.close();
+    ensureBusyTimeout(database);
+    database.setDatabaseName(fileName);
+    return database.open();
+}
+
+void DataBase::close()
+{
+    database.close();
+}
+
+bool DataBase::run(QSqlQuery& query, const QString& statement)
+{
+    if (statement.contains(QChar(QChar::Null)))
+        return false;
+    return query.exec(statement);
+}
+
+bool DataBase::createTable(const QString& table, const QStringList& columns)
+{
+    QSqlQuery query(database);
+    return run(query, sql::createTable(table, columns));
+}
+
+int DataBase::countRows(const QString& table)
+{
+    QSqlQuery query(database);
+    query.setForwardOnly(true);
+    if (!run(query, sql::countRows(table)) || !query.next())
+        return -1;
+    return query.value(0).toInt();
+}
+
+int DataBase::masterColumnCount(const QString& expr)
+{
+    QSqlQuery query(database);
+    query.setForwardOnly(true);
+    if (!run(query, sql::masterColumns(expr)))
+        return -1;
+    return query.record().count();
+}
+
+bool DataBase::execute(const QString& sql)
+{
+    QSqlQuery query(database);
+    return run(query, sql);
+}

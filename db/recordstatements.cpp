@@ -1,0 +1,165 @@
+#include "db/database.h"
+
+#include "db/statements.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QVariant>
+
+namespace {
+
+const QString kTransactionError = QStringLiteral("Ошибка транзакции, таблица ");
+const QString kWriteError = QStringLiteral("Ошибка записи БД, таблица ");
+const QChar kRowSeparator = QLatin1Char('|');
+
+// The current row's values by position (a NULL reads as the empty text), so
+// two result columns of the same name each keep their own value.
+QStringList rowValues(const QSqlQuery& query, int columns)
+{
+    QStringList values;
+    values.reserve(columns);
+    for (int i = 0; i < columns; ++i)
+        values.append(query.value(i).toString());
+    return values;
+}
+
+// Every statement takes the value at each column's position; a shorter value
+// list cannot make a sound statement, so such calls fail without running.
+bool tooFewValues(const QStringList& columns, const QStringList& values)
+{
+    return values.size() < columns.size();
+}
+
+} // namespace
+
+QString DataBase::quoteLiteral(const QString& value)
+{
+    return sql::quoteLiteral(value);
+}
+
+QStringList DataBase::quoteValues(const QStringList& values) const
+{
+    QStringList quoted;
+    quoted.reserve(values.size());
+    for (const QString& value : values)
+        quoted.append(sql::quoteLiteral(value));
+    return quoted;
+}
+
+bool DataBase::insertRecord(const QString& table, const QStringList& columns, const QStringList& values)
+{
+    if (!createTable(table, columns))
+        return false;
+    QSqlQuery query(database);
+    return run(query, sql::insertRecord(table, columns, values));
+}
+
+bool DataBase::updateRecords(const QString& table, const QStringList& columns, const QStringList& values,
+                             const QStringList& whereColumns, const QStringList& whereValues)
+{
+    if (tooFewValues(columns, values) || tooFewValues(whereColumns, whereValues))
+        return false;
+    createTable(table, columns); // a missing table is created; the update then changes nothing
+    QSqlQuery query(database);
+    return run(query, sql::updateRecords(table, columns, values, whereColumns, whereValues));
+}
+
+int DataBase::recordExists(const QString& table, const QStringList& columns, const QStringList& values)
+{
+    if (tooFewValues(columns, values))
+        return -1;
+    QSqlQuery query(database);
+    query.setForwardOnly(true);
+    if (!run(query, sql::recordExists(table, columns, values)))
+        return -1;
+    return query.next() ? 1 : 0;
+}
+
+bool DataBase::selectRecords(QStringList& rows, const QString& table, const QStringList& columns,
+                             const QStringList& whereColumns, const QStringList& whereValues)
+{
+    if (tooFewValues(whereColumns, whereValues))
+        return false;
+    return queryRows(rows, sql::selectRecords(table, columns, whereColumns, whereValues));
+}
+
+bool DataBase::queryRows(QStringList& rows, const QString& statement)
+{
+    QSqlQuery query(database);
+    query.setForwardOnly(true);
+    if (!run(query, statement))
+        return false;
+    const int columns = query.record().count();
+    QStringList result;
+    while (query.next())
+        result.append(rowValues(query, columns).join(kRowSeparator));
+    // A row that could not be fetched fails the call; rows keeps what it held.
+    if (query.lastError().isValid())
+        return false;
+    rows = result;
+    return true;
+}
+
+bool DataBase::queryRows(QStringList* rows, QString statement)
+{
+    if (!rows)
+        return false;
+    return queryRows(*rows, statement);
+}
+
+bool DataBase::selectRecordValues(QList<QStringList>& rows, const QString& table, const QStringList& columns,
+                                  const QStringList& whereColumns, const QStringList& whereValues)
+{
+    if (tooFewValues(whereColumns, whereValues))
+        return false;
+    QSqlQuery query(database);
+    query.setForwardOnly(true);
+    if (!run(query, sql::selectRecords(table, columns, whereColumns, whereValues)))
+        return false;
+    const int count = query.record().count();
+    QList<QStringList> result;
+    while (query.next())
+        result.append(rowValues(query, count));
+    if (query.lastError().isValid())
+        return false;
+    rows = result;
+    return true;
+}
+
+QString DataBase::runTransaction(const QString& table, const std::function<bool(QSqlQuery&)>& work)
+{
+    if (!database.transaction())
+        return kTransactionError + table;
+    bool done = false;
+    {
+        QSqlQuery query(database);
+        done = work(query);
+    }
+    if (done && database.commit())
+        return QString();
+    // Whatever failed, the transaction must not stay open: the next one could not start.
+    database.rollback();
+    return kWriteError + table;
+}
+
+QString DataBase::deleteRecords(const QString& table, const QStringList& columns,
+                                const QList<QStringList>& valueSets)
+{
+    if (valueSets.isEmpty())
+        return QString();
+    const QString statement = sql::deleteRecords(table, columns, valueSets);
+    return runTransaction(table, [&statement](QSqlQuery& query) { return run(query, statement); });
+}
+
+QString DataBase::insertRecords(const QString& table, const QStringList& columns, const QList<QStringList>& rows)
+{
+    const QString pattern = sql::insertRecordsPattern(table, columns);
+    return runTransaction(table, [&pattern, &rows](QSqlQuery& query) {
+        for (const QStringList& row : rows) {
+            if (!run(query, sql::insertRecordsRow(pattern, row)))
+                return false;
+        }
+        return true;
+    });
+}

@@ -1,0 +1,214 @@
+#include "app/security.h"
+// The form is generated from app/security.ui; the relative path lets the build find it from here.
+#include "../app/ui_security.h"
+
+#include "records/recordtexts.h"
+
+#include <QList>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSqlDatabase>
+
+namespace {
+
+const char* const writeError = "Ошибка записи в базу данных";
+const char* const updateError = "Ошибка обновления данных";
+
+enum class SaveOutcome { Saved, Duplicate, Failed };
+
+void showError(QWidget* parent, const QString& text)
+{
+    QMessageBox::warning(parent, QStringLiteral("Ошибка"), text, QMessageBox::Ok);
+}
+
+// Neither button has a rejecting role, so Esc and the close button do nothing:
+// the operator has to answer.
+bool confirmDelete()
+{
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Предупреждение"),
+                    QStringLiteral("Внимание! Это действие нельзя отменить. Продолжить?"));
+    QPushButton* yes = box.addButton(QStringLiteral("Да"), QMessageBox::ActionRole);
+    box.addButton(QStringLiteral("Нет"), QMessageBox::ActionRole);
+    box.setDefaultButton(yes);
+    box.exec();
+    return box.clickedButton() == yes;
+}
+
+records::PersonFields formPerson(const Ui::Security& ui)
+{
+    return {ui.lineEditSurname->text(), ui.lineEditName->text(),    ui.lineEditPatron->text(),
+            ui.lineEditDirPost->text(), ui.lineEditDir->text(), ui.lineEditDate->text()};
+}
+
+QStringList personKeyColumns()
+{
+    return {QStringLiteral("id"), records::fullNameColumn(), records::directorTextColumn(),
+            QStringLiteral("Дата_выдачи")};
+}
+
+// Writes the organisation (unless stored already) and the employee. A failed
+// check counts as a failure, never as a match.
+SaveOutcome writeNewRecords(DataBase& db, const QStringList& companyColumns, const QStringList& companyValues,
+                            const QStringList& personalColumns, const QStringList& personValues)
+{
+    const int companyFound = db.recordExists(QStringLiteral("companies"), {QStringLiteral("name")},
+                                             {companyValues.value(2)});
+    if (companyFound < 0)
+        return SaveOutcome::Failed;
+    if (companyFound == 0 && !db.insertRecord(QStringLiteral("companies"), companyColumns, companyValues))
+        return SaveOutcome::Failed;
+
+    // "person" and "director" take no part in the duplicate check.
+    const int personFound = db.recordExists(QStringLiteral("personal"), personalColumns.mid(0, 7),
+                                            personValues.mid(0, 7));
+    if (personFound < 0)
+        return SaveOutcome::Failed;
+    if (personFound > 0)
+        return SaveOutcome::Duplicate;
+    return db.insertRecord(QStringLiteral("personal"), personalColumns, personValues) ? SaveOutcome::Saved
+                                                                                        : SaveOutcome::Failed;
+}
+
+// The organisation row and its employees' links change together or not at
+// all: employees are linked only by the company text.
+bool renameOrganisation(DataBase& db, const QStringList& companyColumns, const QStringList& companyValues,
+                        const QString& oldText)
+{
+    if (!db.database.transaction())
+        return false;
+    const QString newText = records::companyText(companyValues.value(0), companyValues.value(1));
+    const QString id = QStringLiteral("id");
+    const bool done = db.updateRecords(QStringLiteral("companies"), companyColumns, companyValues,
+                                       {records::companyTextColumn()}, {oldText})
+                      && db.updateRecords(QStringLiteral("personal"), {id}, {newText}, {id}, {oldText});
+    if (done && db.database.commit())
+        return true;
+    db.database.rollback();
+    return false;
+}
+
+} // namespace
+
+void Security::checkFormFilled()
+{
+    int gaps = 0;
+    if (ui->lineEditSurname->text().isEmpty() && ui->lineEditName->text().isEmpty()
+        && ui->lineEditPatron->text().isEmpty())
+        ++gaps;
+    if (ui->lineEditForm->text().isEmpty() && ui->lineEditComp->text().isEmpty())
+        ++gaps;
+    if (ui->lineEditDir->text().isEmpty() && ui->lineEditDirPost->text().isEmpty())
+        ++gaps;
+    const bool filled = gaps == 0;
+    ui->buttonSave->setEnabled(filled);
+    ui->buttonPrint->setEnabled(filled);
+    ui->buttonView->setEnabled(filled);
+}
+
+void Security::on_buttonSave_clicked()
+{
+    clearFilters();
+    const QString form = ui->lineEditForm->text();
+    const QString name = ui->lineEditComp->text();
+    const QStringList companyValues = records::companyRow(form, name);
+    const QStringList personValues = records::savedPersonRow(records::companyText(form, name), formPerson(*ui));
+
+    // One transaction, so that a failure leaves no organisation row behind.
+    if (!db.database.transaction()) {
+        showError(this, QString::fromUtf8(writeError));
+        return;
+    }
+    const SaveOutcome outcome = writeNewRecords(db, companyColumns, companyValues, personalColumns, personValues);
+    if (outcome == SaveOutcome::Failed || !db.database.commit()) {
+        db.database.rollback();
+        showError(this, QString::fromUtf8(writeError));
+        return;
+    }
+    if (outcome == SaveOutcome::Duplicate) {
+        showError(this, QStringLiteral("Такая запись уже есть"));
+        return;
+    }
+    refreshCompanies(QString());
+}
+
+void Security::on_buttonUpdate_clicked()
+{
+    const QStringList company = selectedRowTexts(ui->tableViewCompanies);
+    if (company.isEmpty()) {
+        showError(this, QStringLiteral("Не выбрана организация"));
+        return;
+    }
+    clearFilters();
+    const QStringList person = selectedRowTexts(ui->tableViewPersonal);
+    const QString companyText = company.join(QLatin1Char(' '));
+
+    if (person.isEmpty()) {
+        const QStringList companyValues = records::companyRow(ui->lineEditForm->text(), ui->lineEditComp->text());
+        if (!renameOrganisation(db, companyColumns, companyValues, companyText)) {
+            showError(this, QString::fromUtf8(updateError));
+            return;
+        }
+        refreshCompanies(QString());
+        return;
+    }
+
+    // The employee stays with the selected organisation, whatever the form's organisation fields say.
+    const QStringList values = records::updatedPersonRow(companyText, formPerson(*ui));
+    if (!db.updateRecords(QStringLiteral("personal"), personalColumns, values, personKeyColumns(),
+                          QStringList{companyText} + person)) {
+        showError(this, QString::fromUtf8(updateError));
+        return;
+    }
+    refreshPersonnel(companyText, QStringList());
+}
+
+void Security::on_buttonDeleteCompany_clicked()
+{
+    clearFilters();
+    if (modelCompanies.rowCount() == 0)
+        return;
+    const QStringList company = selectedRowTexts(ui->tableViewCompanies);
+    if (company.isEmpty()) {
+        on_buttonClear_clicked();
+        return;
+    }
+    if (!confirmDelete())
+        return;
+
+    const QList<QStringList> valueSets{{company.first()}};
+    QString message = db.deleteRecords(QStringLiteral("companies"), {records::companyTextColumn()}, valueSets);
+    if (!message.isEmpty()) {
+        showError(this, message);
+        return;
+    }
+    message = db.deleteRecords(QStringLiteral("personal"), {QStringLiteral("id")}, valueSets);
+    if (!message.isEmpty())
+        showError(this, message);
+
+    refreshCompanies(QString());
+    ui->tableViewCompanies->clearSelection();
+    ui->tableViewPersonal->clearSelection();
+    on_buttonClear_clicked();
+}
+
+void Security::on_buttonDeletePerson_clicked()
+{
+    clearFilters();
+    if (modelPersonal.rowCount() == 0)
+        return;
+    const QStringList company = selectedRowTexts(ui->tableViewCompanies);
+    const QStringList person = selectedRowTexts(ui->tableViewPersonal);
+    if (company.isEmpty() || person.isEmpty())
+        return;
+    if (!confirmDelete())
+        return;
+
+    const QString companyText = company.join(QLatin1Char(' '));
+    const QList<QStringList> valueSets{{companyText}, {person.value(0)}, {person.value(1)}, {person.value(2)}};
+    const QString message = db.deleteRecords(QStringLiteral("personal"), personKeyColumns(), valueSets);
+    if (!message.isEmpty())
+        showError(this, message);
+
+    on_buttonClear_clicked();
+    refreshPersonnel(companyText, QStringList());
+}

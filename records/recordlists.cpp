@@ -1,0 +1,151 @@
+#include "app/security.h"
+// The form is generated from app/security.ui; the relative path lets the build find it from here.
+#include "../app/ui_security.h"
+
+#include "records/recordtexts.h"
+
+#include <QDate>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QList>
+#include <QMessageBox>
+#include <QSqlError>
+#include <QTableView>
+
+namespace {
+
+void showError(QWidget* parent, const QString& text)
+{
+    QMessageBox::warning(parent, QStringLiteral("Ошибка"), text, QMessageBox::Ok);
+}
+
+} // namespace
+
+void Security::refreshCompanies(const QString& filter)
+{
+    modelCompanies.setQuery(records::companyListQuery(filter), db.database);
+    if (modelCompanies.lastError().isValid()) {
+        showError(this, modelCompanies.lastError().text());
+        return;
+    }
+    ui->tableViewCompanies->resizeRowsToContents();
+    // The new query has reset the model and with it the company selection.
+    if (selectedRowTexts(ui->tableViewCompanies).isEmpty())
+        modelPersonal.clear();
+}
+
+void Security::refreshPersonnel(const QString& companyText, const QStringList& filters)
+{
+    modelPersonal.setQuery(records::personnelListQuery(companyText, filters), db.database);
+    if (modelPersonal.lastError().isValid()) {
+        showError(this, modelPersonal.lastError().text());
+        return;
+    }
+    ui->tableViewPersonal->resizeRowsToContents();
+}
+
+QStringList Security::selectedRowTexts(QTableView* view) const
+{
+    QStringList texts;
+    const QItemSelectionModel* selection = view->selectionModel();
+    const QAbstractItemModel* model = view->model();
+    if (!selection || !model)
+        return texts;
+    const int columns = view->horizontalHeader()->count();
+    for (const QModelIndex& row : selection->selectedRows()) {
+        for (int column = 0; column < columns; ++column)
+            texts.append(model->index(row.row(), column).data().toString());
+    }
+    return texts;
+}
+
+void Security::clearFilters()
+{
+    // Widget-tree order: the company filter goes first, so by the time the
+    // employee filters fire, the company list has already been re-queried.
+    const QList<QLineEdit*> edits = findChildren<QLineEdit*>();
+    for (QLineEdit* edit : edits) {
+        if (edit->objectName().contains(QLatin1String("filter"), Qt::CaseInsensitive))
+            edit->clear();
+    }
+}
+
+void Security::filterChanged(QString text)
+{
+    Q_UNUSED(text)
+    const QStringList filters{ui->lineEditSunameFilter->text(), ui->lineEditDirectorFilter->text()};
+    const QStringList company = selectedRowTexts(ui->tableViewCompanies);
+    if (company.isEmpty()) {
+        modelPersonal.clear();
+        return;
+    }
+    refreshPersonnel(company.first(), filters);
+}
+
+void Security::on_lineEditCompanyFilter_textChanged(const QString& arg1)
+{
+    refreshCompanies(arg1);
+}
+
+void Security::on_tableViewCompanies_clicked(const QModelIndex& index)
+{
+    Q_UNUSED(index)
+    on_buttonClear_clicked();
+    const QStringList company = selectedRowTexts(ui->tableViewCompanies);
+    if (company.isEmpty())
+        return;
+
+    QList<QStringList> rows;
+    const QStringList columns{QStringLiteral("Форма"), QStringLiteral("Наименование")};
+    if (!db.selectRecordValues(rows, QStringLiteral("companies"), columns, {records::companyTextColumn()},
+                               {company.first()})
+        || rows.isEmpty()) {
+        return;
+    }
+    const QStringList& row = rows.first();
+    ui->lineEditForm->setText(row.value(0));
+    ui->lineEditComp->setText(row.value(1));
+    refreshPersonnel(records::companyText(row.value(0), row.value(1)), QStringList());
+}
+
+void Security::on_tableViewPersonal_clicked(const QModelIndex& index)
+{
+    Q_UNUSED(index)
+    const QStringList person = selectedRowTexts(ui->tableViewPersonal);
+    const QStringList company = selectedRowTexts(ui->tableViewCompanies);
+    if (person.isEmpty() || company.isEmpty())
+        return;
+
+    QList<QStringList> rows;
+    const QStringList columns{QStringLiteral("id"),        QStringLiteral("Фамилия"),      QStringLiteral("Имя"),
+                              QStringLiteral("Отчество"),  QStringLiteral("Должность"),    QStringLiteral("Руководитель"),
+                              QStringLiteral("Дата_выдачи")};
+    const QStringList whereColumns{QStringLiteral("id"), records::fullNameColumn(), records::directorTextColumn(),
+                                   QStringLiteral("Дата_выдачи")};
+    if (!db.selectRecordValues(rows, QStringLiteral("personal"), columns, whereColumns,
+                               QStringList{company.first()} + person)
+        || rows.isEmpty()) {
+        return;
+    }
+    const QStringList& row = rows.first();
+    const QStringList editNames{QStringLiteral("lineEditSurname"), QStringLiteral("lineEditName"),
+                                QStringLiteral("lineEditPatron"), QStringLiteral("lineEditDirPost"),
+                                QStringLiteral("lineEditDir")};
+    for (int i = 0; i < editNames.size(); ++i) {
+        if (auto* edit = findChild<QLineEdit*>(editNames.at(i)))
+            edit->setText(row.value(i + 1));
+    }
+    ui->lineEditDate->setDate(QDate::fromString(row.value(6), QStringLiteral("dd.MM.yyyy")));
+    ui->lineEditDate->clearFocus();
+}
+
+void Security::on_buttonClear_clicked()
+{
+    // Also empties the date edit's inner editor; the date is set again below.
+    const QList<QLineEdit*> edits = findChildren<QLineEdit*>();
+    for (QLineEdit* edit : edits)
+        edit->clear();
+    ui->lineEditDate->setDate(QDate::currentDate());
+    ui->lineEditDate->setSelectedSection(QDateTimeEdit::NoSection);
+}

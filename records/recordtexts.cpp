@@ -1,0 +1,98 @@
+#include "records/recordtexts.h"
+
+#include "db/database.h"
+
+namespace records {
+
+QString companyTextColumn()
+{
+    return QStringLiteral("TRIM(Форма||' '||Наименование)");
+}
+
+QString fullNameColumn()
+{
+    return QStringLiteral("TRIM(Фамилия||' '||Имя||' '||Отчество)");
+}
+
+QString directorTextColumn()
+{
+    return QStringLiteral("TRIM(Должность||' '||Руководитель)");
+}
+
+QString nonEmptyJoin(const QStringList& texts)
+{
+    QStringList parts;
+    for (const QString& text : texts) {
+        if (!text.isEmpty())
+            parts.append(text);
+    }
+    return parts.join(QLatin1Char(' '));
+}
+
+QString lowerCase(const QString& text)
+{
+    return text.toLower();
+}
+
+QString companyText(const QString& form, const QString& name)
+{
+    return nonEmptyJoin({form, name});
+}
+
+QStringList companyRow(const QString& form, const QString& name)
+{
+    return {form, name, lowerCase(companyText(form, name))};
+}
+
+QStringList savedPersonRow(const QString& companyText, const PersonFields& person)
+{
+    return {companyText,
+            person.surname,
+            person.name,
+            person.patron,
+            person.dirPost,
+            person.director,
+            person.date,
+            lowerCase(nonEmptyJoin({person.surname, person.name, person.patron})),
+            lowerCase(person.dirPost + QLatin1Char(' ') + person.director)};
+}
+
+QStringList updatedPersonRow(const QString& companyText, const PersonFields& person)
+{
+    QStringList row = savedPersonRow(companyText, person);
+    row.last() = lowerCase(nonEmptyJoin({person.dirPost, person.director}));
+    return row;
+}
+
+QString likeCondition(const QString& column, const QString& filter)
+{
+    const QString pattern = QLatin1Char('%') + lowerCase(filter) + QLatin1Char('%');
+    return column + QLatin1String(" LIKE ") + DataBase::quoteLiteral(pattern);
+}
+
+QString companyListQuery(const QString& filter)
+{
+    QString text = QStringLiteral("SELECT TRIM(Форма||' '||Наименование) AS [Наименование] FROM companies");
+    if (!filter.isEmpty())
+        text += QLatin1String(" WHERE ") + likeCondition(QStringLiteral("name"), filter);
+    return text + QStringLiteral(" ORDER BY Форма||' '||Наименование Asc");
+}
+
+QString personnelListQuery(const QString& companyText, const QStringList& filters)
+{
+    QString text = QStringLiteral("SELECT TRIM(Фамилия||' '||Имя||' '||Отчество) AS [ФИО],"
+                                  "TRIM(Должность||' '||Руководитель) AS [Руководитель],"
+                                  "Дата_выдачи FROM personal WHERE id=")
+                   + DataBase::quoteLiteral(companyText);
+    const QStringList columns{QStringLiteral("person"), QStringLiteral("director")};
+    QStringList conditions;
+    for (int i = 0; i < columns.size() && i < filters.size(); ++i) {
+        if (!filters.at(i).isEmpty())
+            conditions.append(likeCondition(columns.at(i), filters.at(i)));
+    }
+    if (!conditions.isEmpty())
+        text += QLatin1String(" AND ") + conditions.join(QLatin1String(" AND "));
+    return text + QStringLiteral(" ORDER BY ФИО Asc");
+}
+
+} // namespace records

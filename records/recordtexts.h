@@ -1,0 +1,54 @@
+#ifndef RECORDTEXTS_H
+#define RECORDTEXTS_H
+
+#include <QString>
+#include <QStringList>
+
+// Texts that the organisation and employee operations of the main window
+// derive from the form and the lists: company texts, the lower-case search
+// values and the SQL of the two lists.
+namespace records {
+
+// The employee part of the form, exactly as typed.
+struct PersonFields
+{
+    QString surname;
+    QString name;
+    QString patron;
+    QString dirPost;
+    QString director;
+    QString date;
+};
+
+// SQL expressions by which the lists show and the statements find a row.
+QString companyTextColumn();
+QString fullNameColumn();
+QString directorTextColumn();
+
+// The texts that are not empty, joined with one space.
+QString nonEmptyJoin(const QStringList& texts);
+// Lower case by the Unicode rules, so Cyrillic capitals fold too.
+QString lowerCase(const QString& text);
+// Legal form and name of an organisation, leaving out whichever is empty.
+QString companyText(const QString& form, const QString& name);
+
+// The "companies" row of an organisation: form, name and its lower-case company text.
+QStringList companyRow(const QString& form, const QString& name);
+// The nine "personal" values of a new employee of the organisation companyText.
+QStringList savedPersonRow(const QString& companyText, const PersonFields& person);
+// The nine "personal" values an employee update writes; the director text is
+// joined without a dangling space here, unlike on save.
+QStringList updatedPersonRow(const QString& companyText, const PersonFields& person);
+
+// "column LIKE '%filter%'" with the filter lower-cased (the searchable columns
+// hold lower case) and quoted; "%" and "_" stay wildcards.
+QString likeCondition(const QString& column, const QString& filter);
+// Query of the company list; an empty filter lists every organisation.
+QString companyListQuery(const QString& filter);
+// Query of the employees of one organisation; filters are empty or hold the
+// full-name filter followed by the director filter.
+QString personnelListQuery(const QString& companyText, const QStringList& filters);
+
+} // namespace records
+
+#endif // RECORDTEXTS_H

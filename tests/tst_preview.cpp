@@ -1,0 +1,278 @@
+#include "app/security.h"
+#include "card/preview.h"
+
+#include "support/testsupport.h"
+
+#include <QApplication>
+#include <QDateEdit>
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QScreen>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+const QString kPreviewTitle = QStringLiteral("Просмотр");
+const QString kCardTitle = QStringLiteral("Просмотр карточки");
+
+QList<QWidget*> windowsTitled(const QString& title)
+{
+    QList<QWidget*> found;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget->windowTitle() == title)
+            found << widget;
+    }
+    return found;
+}
+
+QLabel* cardLabel(const QString& key)
+{
+    const QList<QWidget*> cards = windowsTitled(kCardTitle);
+    return cards.size() == 1 ? cards.first()->findChild<QLabel*>("label" + key) : nullptr;
+}
+
+// Rewrites one entry of params.txt in the working folder.
+bool editParams(const std::function<void(QJsonObject& fonts)>& edit)
+{
+    QFile file("params.txt");
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    QJsonObject root = QJsonDocument::fromJson(file.readAll()).object();
+    file.close();
+    QJsonObject data = root["data"].toObject();
+    QJsonObject fonts = data["fonts"].toObject();
+    edit(fonts);
+    data["fonts"] = fonts;
+    root["data"] = data;
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    return file.write(QJsonDocument(root).toJson()) > 0;
+}
+
+void setEntry(QJsonObject& fonts, const QString& key, const QString& member, const QJsonValue& value)
+{
+    QJsonObject entry = fonts[key].toObject();
+    entry[member] = value;
+    fonts[key] = entry;
+}
+
+} // namespace
+
+class TestPreview : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void sizesFollowTheScreen_data();
+    void sizesFollowTheScreen();
+    void previewShowsTheFilledCard();
+    void eachClickOpensAnotherWindow();
+    void closedPreviewIsReleased();
+    void flowingPersonLeavesSurnameEmpty();
+    void sizeZeroKeepsFontsValid();
+    void shortRectangleLeavesLabelAlone();
+    void blankPictureIsNoField();
+
+private:
+    void fill(const QStringList& texts);
+    QWidget* clickView();
+
+    std::unique_ptr<testsupport::WorkDir> m_dir;
+    std::unique_ptr<Security> m_window;
+};
+
+void TestPreview::init()
+{
+    m_dir.reset(new testsupport::WorkDir);
+    QVERIFY(m_dir->isValid());
+    QVERIFY(m_dir->seedParams());
+    QVERIFY(QDir().mkpath("fonts"));
+    QVERIFY(QFile::copy(testsupport::deliveredFile("fonts/LiberationSerif-Regular.ttf"),
+                        "fonts/LiberationSerif-Regular.ttf"));
+}
+
+void TestPreview::cleanup()
+{
+    QVERIFY(!QApplication::activeModalWidget());
+    qDeleteAll(windowsTitled(kPreviewTitle));
+    m_window.reset();
+    m_dir.reset();
+}
+
+void TestPreview::fill(const QStringList& texts)
+{
+    if (!m_window) {
+        m_window.reset(new Security);
+        QCOMPARE(m_window->initialize(), 0);
+    }
+    const QStringList keys = {"Surname", "Name", "Patron", "Form", "Comp", "DirPost", "Dir"};
+    for (int i = 0; i < keys.size(); ++i) {
+        auto* edit = m_window->findChild<QLineEdit*>("lineEdit" + keys.at(i));
+        QVERIFY2(edit, qPrintable(keys.at(i)));
+        edit->setText(texts.value(i));
+    }
+    m_window->findChild<QDateEdit*>("lineEditDate")->setDate(QDate(2024, 3, 15));
+}
+
+// Clicks the view button and returns the one window that it opened.
+QWidget* TestPreview::clickView()
+{
+    auto* button = m_window->findChild<QPushButton*>("buttonView");
+    if (!button || !button->isEnabled())
+        return nullptr;
+    // A message box would stop the click here; answer it so the test can fail.
+    testsupport::ModalAnswer unexpected(testsupport::clickOk());
+    unexpected.arm(2000);
+    const QList<QWidget*> before = windowsTitled(kPreviewTitle);
+    QTest::mouseClick(button, Qt::LeftButton);
+    if (unexpected.answered())
+        qWarning("unexpected message: %s", qPrintable(unexpected.text()));
+    QList<QWidget*> opened;
+    for (QWidget* window : windowsTitled(kPreviewTitle)) {
+        if (!before.contains(window))
+            opened << window;
+    }
+    return opened.size() == 1 && !unexpected.answered() ? opened.first() : nullptr;
+}
+
+void TestPreview::sizesFollowTheScreen_data()
+{
+    QTest::addColumn<int>("screenWidth");
+    QTest::addColumn<int>("size");
+    QTest::addColumn<QSize>("window");
+    QTest::addColumn<int>("points");
+    QTest::newRow("full HD") << 1920 << 12 << QSize(480, 610) << 24;
+    QTest::newRow("1366 wide") << 1366 << 12 << QSize(341, 434) << 33;
+    QTest::newRow("offscreen 800") << 800 << 13 << QSize(200, 254) << 62;
+    QTest::newRow("size 0 shows as size 1") << 1920 << 0 << QSize(480, 610) << 2;
+    QTest::newRow("tiny letters stay at least 1 point") << 7680 << 1 << QSize(1920, 2443) << 1;
+    QTest::newRow("no screen width: the card's own size") << 0 << 12 << QSize(750, 954) << 15;
+}
+
+void TestPreview::sizesFollowTheScreen()
+{
+    QFETCH(int, screenWidth);
+    QFETCH(int, size);
+    QFETCH(QSize, window);
+    QFETCH(int, points);
+    QCOMPARE(preview::windowSize(screenWidth), window);
+    QCOMPARE(preview::pointSize(size, screenWidth), points);
+}
+
+void TestPreview::previewShowsTheFilledCard()
+{
+    fill({"Иванов", "Иван", "Иванович", "ООО", "ЧОО «Щит»", "Директор", "П.П. Петров"});
+    QWidget* window = clickView();
+    QVERIFY(window);
+
+    const int screenWidth = QGuiApplication::screens().first()->size().width();
+    QCOMPARE(window->size(), QSize(screenWidth / 4, int(float(screenWidth) * 0.25f * 1.2727273f)));
+    QCOMPARE(window->minimumSize(), window->maximumSize());
+    QVERIFY(window->isVisible());
+    QVERIFY(!window->parentWidget());
+
+    const QList<QLabel*> pictures = window->findChildren<QLabel*>();
+    QCOMPARE(pictures.size(), 1);
+    QVERIFY(pictures.first()->hasScaledContents());
+    QCOMPARE(pictures.first()->pixmap(Qt::ReturnByValue).width(), screenWidth / 4);
+
+    const struct
+    {
+        const char* key;
+        QString text;
+        int size;
+        Qt::Alignment align;
+    } expected[] = {
+        {"Surname", "Иванов", 13, Qt::AlignLeft}, {"Comp", "ЧОО «Щит»", 12, Qt::AlignHCenter},
+        {"Dir", "П.П. Петров", 11, Qt::AlignHCenter}, {"Date", "15.03.2024", 12, Qt::AlignHCenter},
+    };
+    for (const auto& field : expected) {
+        QLabel* label = cardLabel(field.key);
+        QVERIFY2(label, field.key);
+        QCOMPARE(label->text(), field.text);
+        QCOMPARE(label->font().pointSize(), int(float(field.size) * 3840 / float(screenWidth)));
+        // The card's family comes from the font file of the "Surname" field.
+        QCOMPARE(label->font().family(), QString("Liberation Serif"));
+        QCOMPARE(label->alignment(), field.align | Qt::AlignBottom);
+    }
+}
+
+void TestPreview::eachClickOpensAnotherWindow()
+{
+    fill({"Иванов", "Иван", "", "ООО", "Щит", "Директор", "Петров"});
+    QPointer<QWidget> first = clickView();
+    QPointer<QWidget> second = clickView();
+    QVERIFY(first && second);
+    QVERIFY(first != second);
+    QVERIFY(first->isVisible() && second->isVisible());
+    QCOMPARE(windowsTitled(kPreviewTitle).size(), 2);
+}
+
+void TestPreview::closedPreviewIsReleased()
+{
+    fill({"Иванов", "Иван", "", "ООО", "Щит", "Директор", "Петров"});
+    QPointer<QWidget> window = clickView();
+    QVERIFY(window);
+    QVERIFY(window->close());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(window.isNull());
+}
+
+void TestPreview::flowingPersonLeavesSurnameEmpty()
+{
+    fill({"Иванов", "", "", "", "Щит", "Директор", "Петров"});
+    QVERIFY(clickView());
+    QCOMPARE(cardLabel("Surname")->text(), QString());
+    QCOMPARE(cardLabel("Name")->text(), QString());
+    QCOMPARE(cardLabel("Patron")->text(), QString("Иванов  "));
+    QCOMPARE(cardLabel("Form")->text(), QString(" Щит"));
+    QCOMPARE(cardLabel("Comp")->text(), QString());
+}
+
+void TestPreview::sizeZeroKeepsFontsValid()
+{
+    QVERIFY(editParams([](QJsonObject& fonts) {
+        setEntry(fonts, "Name", "size", "0");
+        setEntry(fonts, "Patron", "size", "дюжина");
+    }));
+    fill({"Иванов", "Иван", "Иванович", "ООО", "Щит", "Директор", "Петров"});
+    QVERIFY(clickView());
+    const int smallest = preview::pointSize(1, QGuiApplication::screens().first()->size().width());
+    QCOMPARE(cardLabel("Name")->font().pointSize(), smallest);
+    QCOMPARE(cardLabel("Patron")->font().pointSize(), smallest);
+    QCOMPARE(cardLabel("Name")->text(), QString("Иван"));
+}
+
+void TestPreview::shortRectangleLeavesLabelAlone()
+{
+    QVERIFY(editParams([](QJsonObject& fonts) { setEntry(fonts, "Date", "coords", QJsonArray{77.5, 63.25}); }));
+    fill({"Иванов", "Иван", "Иванович", "ООО", "Щит", "Директор", "Петров"});
+    QVERIFY(clickView());
+    QCOMPARE(cardLabel("Date")->text(), QString("TextLabel"));
+    QCOMPARE(cardLabel("Surname")->text(), QString("Иванов"));
+}
+
+void TestPreview::blankPictureIsNoField()
+{
+    QVERIFY(editParams([](QJsonObject& fonts) { fonts["Back"] = fonts["Name"]; }));
+    fill({"Иванов", "Иван", "Иванович", "ООО", "Щит", "Директор", "Петров"});
+    QVERIFY(clickView());
+    QLabel* back = cardLabel("Back");
+    QVERIFY(back);
+    QVERIFY(!back->pixmap(Qt::ReturnByValue).isNull());
+    QCOMPARE(back->text(), QString());
+}
+
+QTEST_MAIN(TestPreview)
+#include "tst_preview.moc"

@@ -1,0 +1,254 @@
+#include "recordwindow.h"
+
+#include <QTest>
+
+using recordtest::Person;
+using recordtest::Session;
+
+// The organisation and employee lists of the main window: filters, clicks
+// that load the form, and the clear button.
+class TestRecordLists : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void startupListsEveryOrganisationUnselected();
+    void companyFilter_data();
+    void companyFilter();
+    void companyClickLoadsOrganisationAndEmployees();
+    void companyClickWhileFilterHoldsTextOnlyClears();
+    void employeeClickFillsPersonKeepsOrganisation();
+    void clicksTakeEveryFieldFromItsOwnColumn();
+    void personnelFilters_data();
+    void personnelFilters();
+    void companyRequeryEmptiesPersonnel();
+    void clearButtonEmptiesFormAndFilters();
+    void failedListQueryShowsDriverError();
+
+private:
+    static bool seed(Session& s);
+};
+
+bool TestRecordLists::seed(Session& s)
+{
+    const QList<Person> people{
+        {"ООО Альфа", "Сидорова", "Анна", "", "Генеральный директор", "С.С. Смирнов", "03.02.2020"},
+        {"ООО Альфа", "Иванов", "Иван", "Иванович", "Директор", "П.П. Петров", "01.02.2020"},
+        {"АО O'Neil|Guard", "Д'Арт|аньян", "Шарль", "", "Dir|ector", "J. Smith", "04.05.2021"},
+        {"Бета", "Бетов", "Борис", "", "", "Б.Б. Бетов", "10.10.2019"},
+    };
+    return s.seed({{"ООО", "Альфа"}, {"", "Бета"}, {"АО", "O'Neil|Guard"}, {"ЧОП", "Щит"}}, people) && s.start();
+}
+
+void TestRecordLists::startupListsEveryOrganisationUnselected()
+{
+    Session s;
+    QVERIFY(seed(s));
+
+    // Without a legal form the sort text starts with a space, so "Бета" comes first.
+    QCOMPARE(Session::column(s.companies()), (QStringList{"Бета", "АО O'Neil|Guard", "ООО Альфа", "ЧОП Щит"}));
+    QCOMPARE(Session::headers(s.companies()), QStringList{"Наименование"});
+    QVERIFY(Session::selected(s.companies()).isEmpty());
+    QCOMPARE(s.personnel()->model()->columnCount(), 0);
+    QCOMPARE(s.form(), (QStringList{"", "", "", "", "", "", "", Session::today()}));
+    QVERIFY(!s.button("buttonSave")->isEnabled());
+    QVERIFY(s.boxes().boxes.isEmpty());
+}
+
+void TestRecordLists::companyFilter_data()
+{
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QStringList>("shown");
+
+    QTest::newRow("capital Cyrillic") << "АЛЬФ" << QStringList{"ООО Альфа"};
+    QTest::newRow("Latin in either case") << "o'NEIL" << QStringList{"АО O'Neil|Guard"};
+    QTest::newRow("underscore is a wildcard") << "щ_т" << QStringList{"ЧОП Щит"};
+    QTest::newRow("quote cannot widen the list") << "' OR ''='" << QStringList();
+}
+
+void TestRecordLists::companyFilter()
+{
+    QFETCH(QString, filter);
+    QFETCH(QStringList, shown);
+    Session s;
+    QVERIFY(seed(s));
+
+    s.type("lineEditCompanyFilter", filter);
+    QCOMPARE(Session::column(s.companies()), shown);
+    QCOMPARE(s.personnel()->model()->columnCount(), 0);
+    QVERIFY(s.boxes().boxes.isEmpty());
+
+    s.retype("lineEditCompanyFilter", "");
+    QCOMPARE(Session::column(s.companies()).size(), 4);
+}
+
+void TestRecordLists::companyClickLoadsOrganisationAndEmployees()
+{
+    Session s;
+    QVERIFY(seed(s));
+    s.type("lineEditSurname", "Мусор");
+    s.type("lineEditSunameFilter", "и");
+
+    s.clickRow(s.companies(), "ООО Альфа");
+    QCOMPARE(s.form(), (QStringList{"", "", "", "ООО", "Альфа", "", "", Session::today()}));
+    QCOMPARE(s.filters(), (QStringList{"", "", ""}));
+    QCOMPARE(Session::selected(s.companies()), QStringList{"ООО Альфа"});
+    QCOMPARE(Session::headers(s.personnel()), (QStringList{"ФИО", "Руководитель", "Дата_выдачи"}));
+    QCOMPARE(Session::column(s.personnel()), (QStringList{"Иванов Иван Иванович", "Сидорова Анна"}));
+    QCOMPARE(Session::column(s.personnel(), 1), (QStringList{"Директор П.П. Петров", "Генеральный директор С.С. Смирнов"}));
+    QCOMPARE(Session::column(s.personnel(), 2), (QStringList{"01.02.2020", "03.02.2020"}));
+    QVERIFY(Session::selected(s.personnel()).isEmpty());
+
+    s.clickRow(s.companies(), "Бета");
+    QCOMPARE(s.form(), (QStringList{"", "", "", "", "Бета", "", "", Session::today()}));
+    QCOMPARE(Session::column(s.personnel()), QStringList{"Бетов Борис"});
+    QCOMPARE(Session::column(s.personnel(), 1), QStringList{"Б.Б. Бетов"});
+    QVERIFY(s.boxes().boxes.isEmpty());
+}
+
+void TestRecordLists::companyClickWhileFilterHoldsTextOnlyClears()
+{
+    Session s;
+    QVERIFY(seed(s));
+    s.type("lineEditCompanyFilter", "а");
+    QCOMPARE(Session::column(s.companies()).size(), 3);
+
+    // Emptying the filter re-queries the list, which drops the clicked row.
+    s.clickRow(s.companies(), "ООО Альфа");
+    QCOMPARE(s.filters(), (QStringList{"", "", ""}));
+    QCOMPARE(Session::column(s.companies()).size(), 4);
+    QVERIFY(Session::selected(s.companies()).isEmpty());
+    QCOMPARE(s.form(), (QStringList{"", "", "", "", "", "", "", Session::today()}));
+    QCOMPARE(s.personnel()->model()->columnCount(), 0);
+
+    s.clickRow(s.companies(), "ООО Альфа");
+    QCOMPARE(s.edit("lineEditComp")->text(), QString("Альфа"));
+    QCOMPARE(Session::column(s.personnel()).size(), 2);
+}
+
+void TestRecordLists::employeeClickFillsPersonKeepsOrganisation()
+{
+    Session s;
+    QVERIFY(seed(s));
+    s.clickRow(s.companies(), "ООО Альфа");
+    s.retype("lineEditComp", "Альфа-2");
+    s.dateEdit()->setFocus();
+
+    s.clickRow(s.personnel(), "Сидорова Анна");
+    QCOMPARE(s.form(), (QStringList{"Сидорова", "Анна", "", "ООО", "Альфа-2", "Генеральный директор", "С.С. Смирнов",
+                                    "03.02.2020"}));
+    QCOMPARE(s.dateEdit()->date(), QDate(2020, 2, 3));
+    QVERIFY(!s.dateEdit()->hasFocus());
+    QCOMPARE(Session::selected(s.personnel()), QStringList{"Сидорова Анна"});
+    QVERIFY(s.button("buttonSave")->isEnabled());
+    QVERIFY(s.button("buttonPrint")->isEnabled());
+    QVERIFY(s.button("buttonView")->isEnabled());
+}
+
+void TestRecordLists::clicksTakeEveryFieldFromItsOwnColumn()
+{
+    Session s;
+    QVERIFY(seed(s));
+
+    s.clickRow(s.companies(), "АО O'Neil|Guard");
+    QCOMPARE(s.edit("lineEditForm")->text(), QString("АО"));
+    QCOMPARE(s.edit("lineEditComp")->text(), QString("O'Neil|Guard"));
+    QCOMPARE(Session::column(s.personnel()), QStringList{"Д'Арт|аньян Шарль"});
+
+    s.clickRow(s.personnel(), "Д'Арт|аньян Шарль");
+    QCOMPARE(s.form(), (QStringList{"Д'Арт|аньян", "Шарль", "", "АО", "O'Neil|Guard", "Dir|ector", "J. Smith",
+                                    "04.05.2021"}));
+    QVERIFY(s.boxes().boxes.isEmpty());
+}
+
+void TestRecordLists::personnelFilters_data()
+{
+    QTest::addColumn<QString>("surnameFilter");
+    QTest::addColumn<QString>("directorFilter");
+    QTest::addColumn<QStringList>("shown");
+
+    QTest::newRow("capital Cyrillic name") << "ИВАН" << "" << QStringList{"Иванов Иван Иванович"};
+    QTest::newRow("inside the full name") << "ван ив" << "" << QStringList{"Иванов Иван Иванович"};
+    QTest::newRow("director post and name") << "" << "ор С.С" << QStringList{"Сидорова Анна"};
+    QTest::newRow("both must match") << "иван" << "смирнов" << QStringList();
+    QTest::newRow("quote") << "'" << "" << QStringList();
+}
+
+void TestRecordLists::personnelFilters()
+{
+    QFETCH(QString, surnameFilter);
+    QFETCH(QString, directorFilter);
+    QFETCH(QStringList, shown);
+    Session s;
+    QVERIFY(seed(s));
+    s.clickRow(s.companies(), "ООО Альфа");
+    s.clickRow(s.personnel(), "Иванов Иван Иванович");
+
+    s.type("lineEditSunameFilter", surnameFilter);
+    s.type("lineEditDirectorFilter", directorFilter);
+    QCOMPARE(Session::column(s.personnel()), shown);
+    QVERIFY(Session::selected(s.personnel()).isEmpty());
+    QCOMPARE(Session::selected(s.companies()), QStringList{"ООО Альфа"});
+    QVERIFY(s.boxes().boxes.isEmpty());
+}
+
+void TestRecordLists::companyRequeryEmptiesPersonnel()
+{
+    Session s;
+    QVERIFY(seed(s));
+    s.clickRow(s.companies(), "ООО Альфа");
+
+    s.type("lineEditCompanyFilter", "о");
+    QVERIFY(Session::selected(s.companies()).isEmpty());
+    QCOMPARE(s.personnel()->model()->columnCount(), 0);
+
+    s.type("lineEditSunameFilter", "и");
+    QCOMPARE(s.personnel()->model()->columnCount(), 0);
+    QVERIFY(s.boxes().boxes.isEmpty());
+}
+
+void TestRecordLists::clearButtonEmptiesFormAndFilters()
+{
+    Session s;
+    QVERIFY(seed(s));
+    s.clickRow(s.companies(), "ООО Альфа");
+    s.clickRow(s.personnel(), "Сидорова Анна");
+    s.type("lineEditSunameFilter", "сид");
+    s.type("lineEditDirectorFilter", "смир");
+    QCOMPARE(Session::column(s.personnel()), QStringList{"Сидорова Анна"});
+
+    s.click("buttonClear");
+    QCOMPARE(s.form(), (QStringList{"", "", "", "", "", "", "", Session::today()}));
+    QCOMPARE(s.dateEdit()->date(), QDate::currentDate());
+    QVERIFY(s.dateEdit()->findChild<QLineEdit*>()->selectedText().isEmpty());
+    QCOMPARE(s.filters(), (QStringList{"", "", ""}));
+    QVERIFY(!s.button("buttonSave")->isEnabled());
+    // The company filter was empty already, so the organisation stays selected
+    // and emptying the employee filters lists all its employees again.
+    QCOMPARE(Session::selected(s.companies()), QStringList{"ООО Альфа"});
+    QCOMPARE(Session::column(s.personnel()).size(), 2);
+}
+
+void TestRecordLists::failedListQueryShowsDriverError()
+{
+    Session s;
+    QVERIFY(seed(s));
+    s.clickRow(s.companies(), "ООО Альфа");
+    QVERIFY(s.exec("DROP TABLE companies"));
+
+    s.type("lineEditCompanyFilter", "а");
+    QCOMPARE(s.boxes().boxes.size(), 1);
+    const recordtest::Box box = s.boxes().boxes.first();
+    QCOMPARE(box.title, QString("Ошибка"));
+    QVERIFY2(box.text.contains("no such table: companies"), qPrintable(box.text));
+    QCOMPARE(box.buttons, QStringList{"OK"});
+    QCOMPARE(box.icon, QMessageBox::Warning);
+    QVERIFY(box.hasParent);
+    QCOMPARE(s.companies()->model()->columnCount(), 0);
+    QCOMPARE(s.companies()->model()->rowCount(), 0);
+    // A failed company query leaves the employee list as it was.
+    QCOMPARE(Session::column(s.personnel()).size(), 2);
+}
+
+QTEST_MAIN(TestRecordLists)
+#include "tst_recordlists.moc"
