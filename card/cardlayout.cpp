@@ -265,8 +265,13 @@ QVector<GlyphMetric> glyphMetrics(const QString& text, const QPainter& painter)
     const QFontMetrics metrics = painter.fontMetrics();
     QVector<GlyphMetric> result;
     result.reserve(text.size());
-    for (const QChar ch : text)
-        result.append({metrics.horizontalAdvance(ch), metrics.rightBearing(ch)});
+    for (const QChar ch : text) {
+        // A blank has no ink, and its right bearing comes out as its whole
+        // advance: the blank would shrink to the letter gap and the words
+        // would run together. Without ink there is no bearing to take off.
+        const int bearing = metrics.boundingRect(ch).isEmpty() ? 0 : metrics.rightBearing(ch);
+        result.append({metrics.horizontalAdvance(ch), bearing});
+    }
     return result;
 }
 

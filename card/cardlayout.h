@@ -129,6 +129,7 @@ struct GlyphMetric
 };
 
 // Advance and right bearing of every character, with the painter's font.
+// A character without ink (a blank) counts with a right bearing of 0.
 QVector<GlyphMetric> glyphMetrics(const QString& text, const QPainter& painter);
 
 // Text width T in points: advances plus a gap of size/9 less the right

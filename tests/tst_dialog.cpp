@@ -144,6 +144,7 @@ private slots:
     void cleanup();
 
     void metaObjectInOrder();
+    void slotsConnectByName();
     void gridHoldsNamedWidgets_data();
     void gridHoldsNamedWidgets();
     void radioButtonsFormOneGroupPerRow();
@@ -195,6 +196,25 @@ void TestDialog::metaObjectInOrder()
                                    "slot private void on_LRShift_valueChanged(double arg1)",
                                    "slot private void sizeChanged(int value)",
                                    "slot private void fontFamileChanged(QString family)"}));
+}
+
+namespace {
+QStringList g_warnings; // filled by the message handler of slotsConnectByName
+}
+
+void TestDialog::slotsConnectByName()
+{
+    g_warnings.clear();
+    QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& text) {
+        g_warnings << text;
+    });
+    {
+        Fonts fonts = cardFonts();
+        float ud = 0, lr = 0;
+        Dialog dialog(&fonts, &ud, &lr);
+    }
+    qInstallMessageHandler(previous);
+    QCOMPARE(g_warnings.filter("connectSlotsByName"), QStringList());
 }
 
 void TestDialog::gridHoldsNamedWidgets_data()

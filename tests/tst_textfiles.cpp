@@ -90,7 +90,6 @@ class TestTextFiles : public QObject
 private slots:
     void init();
     void cleanup();
-    void openFileWordsOnlyFailures();
     void readLinesSplitsAndTrims_data();
     void readLinesSplitsAndTrims();
     void readLinesDecodes_data();
@@ -120,26 +119,6 @@ void TestTextFiles::init()
 void TestTextFiles::cleanup()
 {
     QVERIFY(!QApplication::activeModalWidget());
-}
-
-void TestTextFiles::openFileWordsOnlyFailures()
-{
-    WorkDir dir;
-    QVERIFY(QDir().mkpath("folder/sub"));
-    QVERIFY(dir.writeFile("folder/present.txt", "x"));
-
-    QString message = "untouched";
-    QFile present("folder/present.txt");
-    QVERIFY(openFile(present, QIODevice::ReadOnly, message));
-    QCOMPARE(message, QString("untouched"));
-
-    QFile missing("folder/absent.txt");
-    QVERIFY(!openFile(missing, QIODevice::ReadOnly, message));
-    QCOMPARE(message, QString("Не удалось открыть файл \"absent.txt\""));
-
-    QFile directory("folder/sub");
-    QVERIFY(!openFile(directory, QIODevice::ReadOnly, message));
-    QCOMPARE(message, QString("Не удалось открыть файл \"sub\""));
 }
 
 void TestTextFiles::readLinesSplitsAndTrims_data()

@@ -67,18 +67,32 @@ ModalAnswer::ModalAnswer(std::function<void(QMessageBox*)> handler)
 {
 }
 
+ModalAnswer::~ModalAnswer()
+{
+    *m_alive = false;
+}
+
 void ModalAnswer::arm(int timeoutMs)
 {
     m_answered = false;
-    QTimer::singleShot(0, [this, timeoutMs] { poll(timeoutMs); });
+    std::shared_ptr<bool> alive = m_alive;
+    QTimer::singleShot(0, [this, alive, timeoutMs] {
+        if (*alive)
+            poll(timeoutMs);
+    });
 }
 
 void ModalAnswer::poll(int remainingMs)
 {
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
     if (!box) {
-        if (remainingMs > 0)
-            QTimer::singleShot(20, [this, remainingMs] { poll(remainingMs - 20); });
+        if (remainingMs > 0) {
+            std::shared_ptr<bool> alive = m_alive;
+            QTimer::singleShot(20, [this, alive, remainingMs] {
+                if (*alive)
+                    poll(remainingMs - 20);
+            });
+        }
         return;
     }
     m_title = box->windowTitle();

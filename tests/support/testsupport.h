@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 
 #include <functional>
+#include <memory>
 
 class QMessageBox;
 
@@ -43,6 +44,7 @@ class ModalAnswer
 {
 public:
     explicit ModalAnswer(std::function<void(QMessageBox*)> handler);
+    ~ModalAnswer();
 
     // Schedules the watcher; call before the action that opens the box.
     void arm(int timeoutMs = 5000);
@@ -63,6 +65,8 @@ private:
     QStringList m_buttons;
     QString m_defaultButton;
     bool m_hasEscape = false;
+    // Cleared on destruction, so a watcher still pending never touches a dead object.
+    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };
 
 // Handlers for ModalAnswer: click the button with the given text, or OK.
