@@ -7,6 +7,8 @@
 #include <QFont>
 #include <QFontDatabase>
 #include <QFontMetrics>
+#include <QImage>
+#include <QPainter>
 #include <QtTest>
 
 #include <cmath>
@@ -79,6 +81,7 @@ private slots:
     void textWidth();
     void glyphCells_data();
     void glyphCells();
+    void glyphMetricsKeepBlanksWide();
     void resolveCardFamily();
     void resolveCardFamilyRegistersFileOnce();
 };
@@ -403,6 +406,29 @@ void TestCardLayout::glyphCells()
         QCOMPARE(cells.at(i).width(), metrics.at(i).advance);
         QCOMPARE(cells.at(i).height(), 16);
     }
+}
+
+void TestCardLayout::glyphMetricsKeepBlanksWide()
+{
+    QImage image(10, 10, QImage::Format_RGB32);
+    QPainter painter(&image);
+    QFont font(kFamily);
+    font.setPixelSize(24);
+    painter.setFont(font);
+    const QFontMetrics metrics = painter.fontMetrics();
+
+    const QVector<GlyphMetric> glyphs = glyphMetrics("Ф Т\u00a0f", painter);
+    QCOMPARE(glyphs.size(), 5);
+    QCOMPARE(glyphs.at(0).advance, metrics.horizontalAdvance(QChar(0x424)));
+    QCOMPARE(glyphs.at(0).rightBearing, metrics.rightBearing(QChar(0x424)));
+    QCOMPARE(glyphs.at(4).rightBearing, metrics.rightBearing('f'));
+    // Blanks keep their whole advance after the letter gap.
+    for (int blank : {1, 3}) {
+        QVERIFY(glyphs.at(blank).advance > 0);
+        QCOMPARE(glyphs.at(blank).rightBearing, 0);
+    }
+    const QVector<QRect> cells = cardlayout::glyphCells(FieldRect{0, 0, 50, 10}, glyphs, 24, Qt::AlignLeft, 1.0f, Shift());
+    QVERIFY(cells.at(2).left() - cells.at(1).left() >= glyphs.at(1).advance);
 }
 
 void TestCardLayout::resolveCardFamily()

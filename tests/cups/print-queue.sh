@@ -5,13 +5,15 @@
 #                            "cardprint-test-pdf" on a file: device and make it
 #                            the system default printer
 #   print-queue.sh teardown  give the default back to the printer that had it
-#                            before (or to none); the queue itself stays
+#                            before (or to none) and stop the scheduler if
+#                            setup started it; the queue itself stays
 #
 # The queue writes every job to $CARDPRINT_CUPS_DIR/out.pdf through the
 # "Generic PDF Printer" driver of cups-filters, which passes the program's PDF
 # through unchanged, so the tests can read back where each character landed.
-# Needs root and the packages cups, cups-client, cups-bsd, cups-filters,
-# poppler-utils.
+# File devices stay allowed in cups-files.conf after teardown, so that the
+# queue keeps working. Needs root and the packages cups, cups-client, cups-bsd,
+# cups-filters, poppler-utils.
 set -euo pipefail
 
 QUEUE=${CARDPRINT_CUPS_QUEUE:-cardprint-test-pdf}
@@ -39,7 +41,6 @@ allow_file_devices() {
     if grep -Eq '^[[:space:]]*FileDevice[[:space:]]+Yes' "$FILES_CONF"; then
         return 1
     fi
-    [ -f "$STATE/files-conf.orig" ] || cp -p "$FILES_CONF" "$STATE/files-conf.orig"
     echo "FileDevice Yes" >>"$FILES_CONF"
     log "allowed file devices in $FILES_CONF"
     return 0
@@ -49,10 +50,10 @@ start_scheduler() {
     # cupsd forks into the background by itself; keep it off our output.
     cupsd </dev/null >/dev/null 2>&1
     wait_for_scheduler
-    pgrep -xn cupsd >"$STATE/started-pid" || true
-    log "started cupsd (pid $(cat "$STATE/started-pid"))"
 }
 
+# Restarts a scheduler that was running before setup, so that it reads the
+# changed cups-files.conf. It stays running afterwards.
 restart_scheduler() {
     local pid
     pid=$(pgrep -xo cupsd || true)
@@ -66,26 +67,55 @@ restart_scheduler() {
     start_scheduler
 }
 
+# Stops the scheduler that setup started, and only that one.
+stop_started_scheduler() {
+    [ -f "$STATE/started-pid" ] || return 0
+    local pid
+    pid=$(cat "$STATE/started-pid")
+    rm -f "$STATE/started-pid"
+    [ -n "$pid" ] && [ "$(cat "/proc/$pid/comm" 2>/dev/null)" = cupsd ] || return 0
+    kill -TERM "$pid"
+    for _ in $(seq 1 100); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    log "stopped the cupsd that setup started (pid $pid)"
+}
+
+# lpadmin warns on every call that PPD drivers are deprecated; keep the rest.
+lpadmin_quiet() {
+    local output
+    if ! output=$(lpadmin "$@" 2>&1); then
+        printf '%s\n' "$output" >&2
+        return 1
+    fi
+    printf '%s\n' "$output" | grep -v 'deprecated' >&2 || true
+}
+
 generic_pdf_ppd() {
     lpinfo -m 2>/dev/null | grep -i 'generic pdf printer' | head -n 1 | cut -d' ' -f1
 }
 
 setup() {
     mkdir -p "$STATE"
-    # The filters write the output file as user lp.
-    chmod 0777 "$SPOOL"
+    chmod 0755 "$SPOOL"
     local changed=0
     allow_file_devices && changed=1
     if ! scheduler_up; then
         start_scheduler
+        pgrep -xn cupsd >"$STATE/started-pid" || true
+        log "started cupsd (pid $(cat "$STATE/started-pid"))"
     elif [ "$changed" = 1 ]; then
         restart_scheduler
     fi
 
-    local previous
-    previous=$(current_default)
-    if [ "$previous" != "$QUEUE" ]; then
-        printf '%s\n' "$previous" >"$STATE/previous-default"
+    # Remember the default printer of the machine, not our own queue when
+    # setup runs twice.
+    local current
+    current=$(current_default)
+    if [ "$current" != "$QUEUE" ] || [ ! -f "$STATE/previous-default" ]; then
+        [ "$current" = "$QUEUE" ] && current=""
+        printf '%s\n' "$current" >"$STATE/previous-default"
     fi
 
     local ppd
@@ -94,9 +124,9 @@ setup() {
         log "no \"Generic PDF Printer\" driver (is cups-filters installed?)"
         exit 1
     fi
-    lpadmin -p "$QUEUE" -E -v "file://$SPOOL/out.pdf" -m "$ppd"
-    lpadmin -d "$QUEUE"
-    log "queue $QUEUE -> $SPOOL/out.pdf is the default printer (was: ${previous:-none})"
+    lpadmin_quiet -p "$QUEUE" -E -v "file://$SPOOL/out.pdf" -m "$ppd"
+    lpadmin_quiet -d "$QUEUE"
+    log "queue $QUEUE -> $SPOOL/out.pdf is the default printer (was: $(cat "$STATE/previous-default" | sed 's/^$/none/'))"
 }
 
 teardown() {
@@ -107,19 +137,20 @@ teardown() {
     local previous=""
     [ -f "$STATE/previous-default" ] && previous=$(cat "$STATE/previous-default")
     if [ -n "$previous" ] && lpstat -p "$previous" >/dev/null 2>&1; then
-        lpadmin -d "$previous"
+        lpadmin_quiet -d "$previous"
         log "default printer is $previous again"
     elif [ "$(current_default)" = "$QUEUE" ]; then
         # CUPS cannot clear the default directly: adding the queue afresh
         # leaves it in place without being the default.
         local uri ppd
-        uri=$(lpstat -v "$QUEUE" | sed -n 's/^device for [^:]*: //p')
+        uri=$(lpoptions -p "$QUEUE" | grep -o 'device-uri=[^ ]*' | cut -d= -f2-)
         ppd=$(generic_pdf_ppd)
-        lpadmin -x "$QUEUE"
-        lpadmin -p "$QUEUE" -E -v "$uri" -m "$ppd"
+        lpadmin_quiet -x "$QUEUE"
+        lpadmin_quiet -p "$QUEUE" -E -v "$uri" -m "$ppd"
         log "no default printer again"
     fi
     rm -f "$STATE/previous-default"
+    stop_started_scheduler
 }
 
 case "${1:-}" in
