@@ -2,6 +2,7 @@
 #include "ui_security.h"
 
 #include "app/style.h"
+#include "db/indexes.h"
 
 #include <QHeaderView>
 #include <QMessageBox>
@@ -59,6 +60,8 @@ int Security::initialize()
         showError(this, QStringLiteral("Ошибка создания таблицы \"personal\""));
         return -1;
     }
+    // An index that cannot be made only costs speed, so start-up goes on.
+    indexes::createLookupIndexes(db.database);
 
     refreshCompanies(QString());
     applyStyle(this);

@@ -9,7 +9,6 @@
 #include <QPainter>
 
 #include <cmath>
-#include <limits>
 
 namespace cardlayout {
 
@@ -97,12 +96,10 @@ int truncate(float value)
 {
     if (std::isnan(value))
         return 0;
-    // 2^31 as a float; every float below it converts without overflow.
-    constexpr float limit = 2147483648.0f;
-    if (value >= limit)
-        return std::numeric_limits<int>::max();
-    if (value <= -limit)
-        return std::numeric_limits<int>::min();
+    if (value >= float(kIntLimit))
+        return kIntLimit;
+    if (value <= -float(kIntLimit))
+        return -kIntLimit;
     return static_cast<int>(value);
 }
 

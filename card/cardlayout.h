@@ -55,7 +55,9 @@ int usableSize(int size);
 Qt::Alignment fieldAlignment(const FontTable& fonts, const QString& key);
 
 // int(value) for the layout's floats, but defined for every float: NaN gives 0
-// and values beyond the range of int give its nearest end.
+// and values beyond +-kIntLimit give the nearer limit. The limit leaves room
+// to add a width to a position without overflow (an absurd "coords" entry).
+constexpr int kIntLimit = 1 << 30;
 int truncate(float value);
 
 // Printer points per card millimetre.

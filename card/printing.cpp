@@ -1,5 +1,5 @@
 #include "card/printing.h"
-#include "../app/ui_security.h"
+#include "ui_security.h"
 
 #include "app/security.h"
 #include "card/card.h"
@@ -80,6 +80,16 @@ void warn(const QString& text)
     QMessageBox::warning(nullptr, QStringLiteral("Ошибка"), text, QMessageBox::Ok);
 }
 
+// Starts the page; in the test print mode over the picture of the blank.
+bool beginPage(QPainter& painter, QPrinter& printer, bool testPrint, const QRectF& paper)
+{
+    if (!painter.begin(&printer))
+        return false;
+    if (testPrint)
+        printing::drawBackground(painter, QStringLiteral("card.png"), paper);
+    return true;
+}
+
 // Fills the card's labels and opens a new preview window with its picture.
 void showPreview(Card& card, QFont font, const QVector<cardlayout::CardField>& fields)
 {
@@ -110,13 +120,9 @@ void Security::on_buttonPrint_clicked()
     const QRectF paper = printer.paperRect(QPrinter::Point);
     const float s = cardlayout::pageScale(float(paper.width()));
 
-    if (!previewMode) {
-        if (!painter.begin(&printer)) {
-            warn(QStringLiteral("Не удалось начать печать"));
-            return;
-        }
-        if (testPrint)
-            printing::drawBackground(painter, QStringLiteral("card.png"), paper);
+    if (!previewMode && !beginPage(painter, printer, testPrint, paper)) {
+        warn(QStringLiteral("Не удалось начать печать"));
+        return;
     }
 
     // The family first, so that the word fitting sees a font registered from

@@ -1,6 +1,6 @@
 #include "app/security.h"
 // The form is generated from app/security.ui; the relative path lets the build find it from here.
-#include "../app/ui_security.h"
+#include "ui_security.h"
 
 #include "records/recordtexts.h"
 

@@ -1,6 +1,6 @@
 #include "app/security.h"
 // The form is generated from app/security.ui; the relative path lets the build find it from here.
-#include "../app/ui_security.h"
+#include "ui_security.h"
 
 #include "records/recordtexts.h"
 
@@ -118,8 +118,9 @@ void Security::on_tableViewPersonal_clicked(const QModelIndex& index)
         return;
 
     QList<QStringList> rows;
-    const QStringList columns{QStringLiteral("id"),        QStringLiteral("Фамилия"),      QStringLiteral("Имя"),
-                              QStringLiteral("Отчество"),  QStringLiteral("Должность"),    QStringLiteral("Руководитель"),
+    const QStringList columns{QStringLiteral("id"),        QStringLiteral("Фамилия"),
+                              QStringLiteral("Имя"),       QStringLiteral("Отчество"),
+                              QStringLiteral("Должность"), QStringLiteral("Руководитель"),
                               QStringLiteral("Дата_выдачи")};
     const QStringList whereColumns{QStringLiteral("id"), records::fullNameColumn(), records::directorTextColumn(),
                                    QStringLiteral("Дата_выдачи")};

@@ -36,7 +36,17 @@ QString lowerCase(const QString& text)
 
 QString companyText(const QString& form, const QString& name)
 {
-    return nonEmptyJoin({form, name});
+    // Exactly what the database computes for the list, TRIM(Форма||' '||Наименование):
+    // SQLite's TRIM drops spaces only. A stray space typed around a name must not
+    // give the employees' "id" a text that the list never shows.
+    const QString text = form + QLatin1Char(' ') + name;
+    int first = 0;
+    int last = text.size() - 1;
+    while (first <= last && text.at(first) == QLatin1Char(' '))
+        ++first;
+    while (last >= first && text.at(last) == QLatin1Char(' '))
+        --last;
+    return text.mid(first, last - first + 1);
 }
 
 QStringList companyRow(const QString& form, const QString& name)

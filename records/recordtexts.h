@@ -29,7 +29,8 @@ QString directorTextColumn();
 QString nonEmptyJoin(const QStringList& texts);
 // Lower case by the Unicode rules, so Cyrillic capitals fold too.
 QString lowerCase(const QString& text);
-// Legal form and name of an organisation, leaving out whichever is empty.
+// Legal form and name of an organisation joined with one space, spaces
+// trimmed at both ends, as the company list shows it.
 QString companyText(const QString& form, const QString& name);
 
 // The "companies" row of an organisation: form, name and its lower-case company text.

@@ -333,8 +333,20 @@ void TestCardLayout::truncateIsTotal()
     QCOMPARE(cardlayout::truncate(2.9f), 2);
     QCOMPARE(cardlayout::truncate(-2.9f), -2);
     QCOMPARE(cardlayout::truncate(std::nanf("")), 0);
-    QCOMPARE(cardlayout::truncate(1e20f), std::numeric_limits<int>::max());
-    QCOMPARE(cardlayout::truncate(-std::numeric_limits<float>::infinity()), std::numeric_limits<int>::min());
+    QCOMPARE(cardlayout::truncate(1e20f), kIntLimit);
+    QCOMPARE(cardlayout::truncate(-std::numeric_limits<float>::infinity()), -kIntLimit);
+
+    // A position far off the card still gives a valid cell.
+    FieldRect far;
+    far.left = 1e30f;
+    far.top = -1e30f;
+    far.width = 1e30f;
+    far.height = 1e30f;
+    const QVector<QRect> cells = cardlayout::glyphCells(far, {{10, 0}, {10, 0}}, 12, Qt::AlignRight, 2.7f, Shift());
+    QCOMPARE(cells.size(), 2);
+    QCOMPARE(cells.at(0).left(), kIntLimit);
+    QCOMPARE(cells.at(1).right(), kIntLimit + 9);
+    QCOMPARE(cells.at(0).top(), -kIntLimit);
 }
 
 void TestCardLayout::textWidth_data()
@@ -427,7 +439,8 @@ void TestCardLayout::glyphMetricsKeepBlanksWide()
         QVERIFY(glyphs.at(blank).advance > 0);
         QCOMPARE(glyphs.at(blank).rightBearing, 0);
     }
-    const QVector<QRect> cells = cardlayout::glyphCells(FieldRect{0, 0, 50, 10}, glyphs, 24, Qt::AlignLeft, 1.0f, Shift());
+    const QVector<QRect> cells =
+        cardlayout::glyphCells(FieldRect{0, 0, 50, 10}, glyphs, 24, Qt::AlignLeft, 1.0f, Shift());
     QVERIFY(cells.at(2).left() - cells.at(1).left() >= glyphs.at(1).advance);
 }
 

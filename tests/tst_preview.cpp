@@ -1,4 +1,5 @@
 #include "app/security.h"
+#include "card/card.h"
 #include "card/preview.h"
 
 #include "support/testsupport.h"
@@ -12,9 +13,11 @@
 #include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 #include <QtTest>
 
 #include <memory>
@@ -74,6 +77,7 @@ class TestPreview : public QObject
 private slots:
     void init();
     void cleanup();
+    void cardIsTheBlankWithOneLabelPerField();
     void sizesFollowTheScreen_data();
     void sizesFollowTheScreen();
     void previewShowsTheFilledCard();
@@ -131,19 +135,68 @@ QWidget* TestPreview::clickView()
     auto* button = m_window->findChild<QPushButton*>("buttonView");
     if (!button || !button->isEnabled())
         return nullptr;
-    // A message box would stop the click here; answer it so the test can fail.
-    testsupport::ModalAnswer unexpected(testsupport::clickOk());
-    unexpected.arm(2000);
+    // A message box would stop the click here; close it so the test can fail.
+    // The watcher owns its state, so it may fire after this function is gone.
+    auto message = std::make_shared<QString>();
+    QTimer::singleShot(0, [message] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            *message = box->text();
+            box->done(0);
+        }
+    });
     const QList<QWidget*> before = windowsTitled(kPreviewTitle);
     QTest::mouseClick(button, Qt::LeftButton);
-    if (unexpected.answered())
-        qWarning("unexpected message: %s", qPrintable(unexpected.text()));
+    QCoreApplication::processEvents();
+    if (!message->isEmpty())
+        qWarning("unexpected message: %s", qPrintable(*message));
     QList<QWidget*> opened;
     for (QWidget* window : windowsTitled(kPreviewTitle)) {
         if (!before.contains(window))
             opened << window;
     }
-    return opened.size() == 1 && !unexpected.answered() ? opened.first() : nullptr;
+    return opened.size() == 1 && message->isEmpty() ? opened.first() : nullptr;
+}
+
+void TestPreview::cardIsTheBlankWithOneLabelPerField()
+{
+    Card card;
+    QCOMPARE(card.windowTitle(), QString("Просмотр карточки"));
+    QCOMPARE(card.size(), QSize(750, 955));
+    QCOMPARE(card.minimumSize(), card.maximumSize());
+    QCOMPARE(card.palette().color(QPalette::Inactive, QPalette::Window), QColor(Qt::white));
+    QCOMPARE(card.palette().color(QPalette::Disabled, QPalette::Base), QColor(Qt::white));
+
+    // Later labels lie above earlier ones, the blank's picture at the bottom.
+    const struct
+    {
+        const char* name;
+        QRect geometry;
+    } labels[] = {
+        {"labelBack", {0, 0, 750, 955}},      {"labelPatron", {260, 189, 460, 32}},
+        {"labelName", {260, 141, 460, 32}},   {"labelSurname", {260, 93, 460, 32}},
+        {"labelForm", {260, 237, 460, 32}},   {"labelComp", {260, 285, 460, 32}},
+        {"labelDir", {260, 370, 460, 32}},    {"labelDirPost", {260, 334, 460, 32}},
+        {"labelDate", {529, 432, 181, 30}},
+    };
+    const QObjectList children = card.children();
+    QList<QLabel*> order;
+    for (QObject* child : children) {
+        if (auto* label = qobject_cast<QLabel*>(child))
+            order << label;
+    }
+    QCOMPARE(order.size(), 9);
+    for (int i = 0; i < order.size(); ++i) {
+        QCOMPARE(order.at(i)->objectName(), QString(labels[i].name));
+        QCOMPARE(order.at(i)->geometry(), labels[i].geometry);
+        if (i > 0) {
+            QCOMPARE(order.at(i)->text(), QString("TextLabel"));
+            QCOMPARE(order.at(i)->alignment(), Qt::AlignLeft | Qt::AlignBottom);
+        }
+    }
+    QVERIFY(!order.first()->pixmap(Qt::ReturnByValue).isNull());
+    QVERIFY(order.first()->hasScaledContents());
+    QCOMPARE(order.last()->maximumSize(), QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
+    QCOMPARE(order.at(1)->maximumSize(), QSize(460, 32));
 }
 
 void TestPreview::sizesFollowTheScreen_data()

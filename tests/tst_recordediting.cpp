@@ -16,6 +16,7 @@ private slots:
     void formGapsGateSaveAndPrint();
     void saveWritesBothRowsAndKeepsForm();
     void saveReusesOrganisationAndRefusesDuplicate();
+    void saveWithStraySpacesKeepsEmployeeReachable();
     void saveStopsWhenACheckFails_data();
     void saveStopsWhenACheckFails();
     void updateNeedsOrganisation();
@@ -85,8 +86,10 @@ void TestRecordEditing::formGapsGateSaveAndPrint()
     QCOMPARE(s.button("buttonSave")->isEnabled(), enabled);
     QCOMPARE(s.button("buttonPrint")->isEnabled(), enabled);
     QCOMPARE(s.button("buttonView")->isEnabled(), enabled);
-    for (const char* name : {"buttonUpdate", "buttonClear", "buttonParams", "buttonDeleteCompany", "buttonDeletePerson"})
+    for (const char* name :
+         {"buttonUpdate", "buttonClear", "buttonParams", "buttonDeleteCompany", "buttonDeletePerson"}) {
         QVERIFY2(s.button(name)->isEnabled(), name);
+    }
 }
 
 void TestRecordEditing::saveWritesBothRowsAndKeepsForm()
@@ -136,6 +139,23 @@ void TestRecordEditing::saveReusesOrganisationAndRefusesDuplicate()
     s.click("buttonSave");
     QCOMPARE(s.boxes().boxes.size(), 1);
     QCOMPARE(s.rows("SELECT COUNT(*) FROM personal"), QList<QStringList>{{"5"}});
+}
+
+void TestRecordEditing::saveWithStraySpacesKeepsEmployeeReachable()
+{
+    Session s;
+    QVERIFY(s.start());
+    fill(s, {"Петров", "Пётр", "", " ООО", "Вега ", "Директор", "В.В. Волков"});
+    s.click("buttonSave");
+    QCOMPARE(s.rows("SELECT id, Форма, Наименование FROM personal, companies"),
+             (QList<QStringList>{{"ООО Вега", " ООО", "Вега "}}));
+
+    s.clickRow(s.companies(), "ООО Вега");
+    s.clickRow(s.personnel(), "Петров Пётр");
+    QCOMPARE(s.edit("lineEditDir")->text(), QString("В.В. Волков"));
+    s.boxes().answers << yes;
+    s.click("buttonDeletePerson");
+    QCOMPARE(s.rows("SELECT COUNT(*) FROM personal"), QList<QStringList>{{"0"}});
 }
 
 void TestRecordEditing::saveStopsWhenACheckFails_data()

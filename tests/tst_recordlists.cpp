@@ -95,7 +95,8 @@ void TestRecordLists::companyClickLoadsOrganisationAndEmployees()
     QCOMPARE(Session::selected(s.companies()), QStringList{"ООО Альфа"});
     QCOMPARE(Session::headers(s.personnel()), (QStringList{"ФИО", "Руководитель", "Дата_выдачи"}));
     QCOMPARE(Session::column(s.personnel()), (QStringList{"Иванов Иван Иванович", "Сидорова Анна"}));
-    QCOMPARE(Session::column(s.personnel(), 1), (QStringList{"Директор П.П. Петров", "Генеральный директор С.С. Смирнов"}));
+    QCOMPARE(Session::column(s.personnel(), 1),
+             (QStringList{"Директор П.П. Петров", "Генеральный директор С.С. Смирнов"}));
     QCOMPARE(Session::column(s.personnel(), 2), (QStringList{"01.02.2020", "03.02.2020"}));
     QVERIFY(Session::selected(s.personnel()).isEmpty());
 

@@ -90,7 +90,11 @@ void TestRecordTexts::companyText_data()
     QTest::newRow("both") << "ООО" << "Альфа" << "ООО Альфа" << "ооо альфа";
     QTest::newRow("no legal form") << "" << "Бета" << "Бета" << "бета";
     QTest::newRow("no name") << "ЧОП" << "" << "ЧОП" << "чоп";
-    QTest::newRow("spaces kept as typed") << "ООО " << "Гамма" << "ООО  Гамма" << "ооо  гамма";
+    QTest::newRow("inner spaces kept as typed") << "ООО " << "Гамма" << "ООО  Гамма" << "ооо  гамма";
+    QTest::newRow("outer spaces dropped") << " АО" << "Дельта  " << "АО Дельта" << "ао дельта";
+    QTest::newRow("name with leading space only") << "" << " Бета" << "Бета" << "бета";
+    QTest::newRow("tab is not a space") << "\tАО" << "" << "\tАО" << "\tао";
+    QTest::newRow("nothing") << "" << "" << "" << "";
     QTest::newRow("Cyrillic Ё and Latin") << "ЗАО" << "ЁЖ Guard" << "ЗАО ЁЖ Guard" << "зао ёж guard";
 }
 
@@ -103,6 +107,14 @@ void TestRecordTexts::companyText()
 
     QCOMPARE(records::companyText(form, name), text);
     QCOMPARE(records::companyRow(form, name), (QStringList{form, name, lower}));
+
+    // The list shows what the database computes; employees must be stored under that very text.
+    QSqlQuery query(QSqlDatabase::database(QString::fromLatin1(connectionName)));
+    query.prepare("SELECT TRIM(?||' '||?)");
+    query.addBindValue(form);
+    query.addBindValue(name);
+    QVERIFY(query.exec() && query.next());
+    QCOMPARE(query.value(0).toString(), text);
 }
 
 void TestRecordTexts::savedAndUpdatedRowsDifferOnlyInDirector_data()

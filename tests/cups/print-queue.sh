@@ -15,6 +15,7 @@
 # queue keeps working. Needs root and the packages cups, cups-client, cups-bsd,
 # cups-filters, poppler-utils.
 set -euo pipefail
+export LC_ALL=C  # lpstat's answers are parsed in English
 
 QUEUE=${CARDPRINT_CUPS_QUEUE:-cardprint-test-pdf}
 SPOOL=${CARDPRINT_CUPS_DIR:-/var/tmp/cardprint-cups}
@@ -89,7 +90,7 @@ lpadmin_quiet() {
         printf '%s\n' "$output" >&2
         return 1
     fi
-    printf '%s\n' "$output" | grep -v 'deprecated' >&2 || true
+    printf '%s\n' "$output" | grep -v -e 'deprecated' -e '^$' >&2 || true
 }
 
 generic_pdf_ppd() {
@@ -126,7 +127,9 @@ setup() {
     fi
     lpadmin_quiet -p "$QUEUE" -E -v "file://$SPOOL/out.pdf" -m "$ppd"
     lpadmin_quiet -d "$QUEUE"
-    log "queue $QUEUE -> $SPOOL/out.pdf is the default printer (was: $(cat "$STATE/previous-default" | sed 's/^$/none/'))"
+    local was
+    was=$(cat "$STATE/previous-default")
+    log "queue $QUEUE -> $SPOOL/out.pdf is the default printer (was: ${was:-none})"
 }
 
 teardown() {
