@@ -192,6 +192,23 @@ bool copyFile(const QString& from, const QString& to, QString* error)
     return false;
 }
 
+bool setJournalMode(const QString& path, const QString& mode, QString* error)
+{
+    const QString connection = QStringLiteral("benchjournal");
+    bool done = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+        db.setDatabaseName(path);
+        QSqlQuery query(db);
+        done = db.open() && exec(query, QStringLiteral("PRAGMA journal_mode=") + mode, error);
+        if (!db.isOpen())
+            *error = db.lastError().text();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(connection);
+    return done;
+}
+
 } // namespace
 
 QList<Size> sizes()
@@ -254,7 +271,8 @@ QString ensureDatabase(const Size& size, const QString& cacheDir, QString* error
     return path;
 }
 
-bool prepareWorkDir(const Size& size, const QString& cacheDir, const QString& workDir, QString* error)
+bool prepareWorkDir(const Size& size, const QString& cacheDir, const QString& workDir, QString* error,
+                    const QString& journalMode)
 {
     const QString database = ensureDatabase(size, cacheDir, error);
     if (database.isEmpty())
@@ -276,7 +294,10 @@ bool prepareWorkDir(const Size& size, const QString& cacheDir, const QString& wo
         if (!copyFile(fonts.filePath(name), dir.filePath(QStringLiteral("fonts/") + name), error))
             return false;
     }
-    return copyFile(database, dir.filePath(QStringLiteral("dataBase.db")), error);
+    const QString copy = dir.filePath(QStringLiteral("dataBase.db"));
+    if (!copyFile(database, copy, error))
+        return false;
+    return journalMode.isEmpty() || setJournalMode(copy, journalMode, error);
 }
 
 } // namespace benchdata

@@ -38,7 +38,10 @@ QString ensureDatabase(const Size& size, const QString& cacheDir, QString* error
 
 // Fresh working folder workDir: params.txt, paramsBackUp.txt and fonts/ from
 // the source tree and a copy of the database of this size as "dataBase.db".
-bool prepareWorkDir(const Size& size, const QString& cacheDir, const QString& workDir, QString* error);
+// A journal mode other than the empty text is set on the copy (it is kept in
+// the file, so the program works with it): for measuring its effect on writes.
+bool prepareWorkDir(const Size& size, const QString& cacheDir, const QString& workDir, QString* error,
+                    const QString& journalMode = QString());
 
 } // namespace benchdata
 

@@ -80,12 +80,31 @@ QString escapeForFileEncoding(const QString& json)
     return ascii;
 }
 
+// Two raw characters inside strings lead Qt's JSON parser to place the keys of
+// an object out of order, so that lookups such as "data" can miss: U+FEFF at the
+// start of a string, which it takes for a byte order mark and drops after placing
+// the key, and U+0000, which ends the key where it is compared. As escapes both
+// are read correctly (outside strings either is an error, raw or escaped). A mark
+// at the very start of the text, which the parser skips by design, stays raw.
+QString escapeForParser(QString text)
+{
+    for (int i = text.size() - 1; i >= 0; --i) {
+        const ushort c = text.at(i).unicode();
+        if (c == 0)
+            text.replace(i, 1, QStringLiteral("\\u0000"));
+        else if (c == 0xFEFF && i > 0)
+            text.replace(i, 1, QStringLiteral("\\ufeff"));
+    }
+    return text;
+}
+
 } // namespace
 
 bool parseLayoutParams(const QStringList& lines, LayoutParams* out, QString* error)
 {
     QJsonParseError parseError;
-    const QJsonDocument document = QJsonDocument::fromJson(lines.join(QString()).toUtf8(), &parseError);
+    const QByteArray json = escapeForParser(lines.join(QString())).toUtf8();
+    const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
     if (parseError.error != QJsonParseError::NoError) {
         if (error)
             *error = parseError.errorString();

@@ -1,5 +1,4 @@
 #include "app/security.h"
-// The form is generated from app/security.ui; the relative path lets the build find it from here.
 #include "ui_security.h"
 
 #include "records/recordtexts.h"
@@ -46,17 +45,40 @@ QStringList personKeyColumns()
             QStringLiteral("Дата_выдачи")};
 }
 
+// Writes the organisation unless one is stored under the same lower-case
+// text, and gives in *companyText the company text its employees are stored
+// under. Employees link by the exact text, so one saved under the form's
+// letter case ("ооо щит" for "ООО Щит") would never show in any list: it
+// takes the stored organisation's text instead.
+bool storeOrganisation(DataBase& db, const QStringList& companyColumns, const QStringList& companyValues,
+                       QString* companyText)
+{
+    const QString formText = records::companyText(companyValues.value(0), companyValues.value(1));
+    QList<QStringList> stored;
+    if (!db.selectRecordValues(stored, QStringLiteral("companies"), {records::companyTextColumn()},
+                               {QStringLiteral("name")}, {companyValues.value(2)})) {
+        return false;
+    }
+    *companyText = formText;
+    if (stored.isEmpty())
+        return db.insertRecord(QStringLiteral("companies"), companyColumns, companyValues);
+    for (const QStringList& row : stored) {
+        if (row.value(0) == formText)
+            return true;
+    }
+    *companyText = stored.first().value(0);
+    return true;
+}
+
 // Writes the organisation (unless stored already) and the employee. A failed
 // check counts as a failure, never as a match.
 SaveOutcome writeNewRecords(DataBase& db, const QStringList& companyColumns, const QStringList& companyValues,
-                            const QStringList& personalColumns, const QStringList& personValues)
+                            const QStringList& personalColumns, const records::PersonFields& person)
 {
-    const int companyFound = db.recordExists(QStringLiteral("companies"), {QStringLiteral("name")},
-                                             {companyValues.value(2)});
-    if (companyFound < 0)
+    QString companyText;
+    if (!storeOrganisation(db, companyColumns, companyValues, &companyText))
         return SaveOutcome::Failed;
-    if (companyFound == 0 && !db.insertRecord(QStringLiteral("companies"), companyColumns, companyValues))
-        return SaveOutcome::Failed;
+    const QStringList personValues = records::savedPersonRow(companyText, person);
 
     // "person" and "director" take no part in the duplicate check.
     const int personFound = db.recordExists(QStringLiteral("personal"), personalColumns.mid(0, 7),
@@ -108,17 +130,14 @@ void Security::checkFormFilled()
 void Security::on_buttonSave_clicked()
 {
     clearFilters();
-    const QString form = ui->lineEditForm->text();
-    const QString name = ui->lineEditComp->text();
-    const QStringList companyValues = records::companyRow(form, name);
-    const QStringList personValues = records::savedPersonRow(records::companyText(form, name), formPerson(*ui));
+    const QStringList companyValues = records::companyRow(ui->lineEditForm->text(), ui->lineEditComp->text());
 
     // One transaction, so that a failure leaves no organisation row behind.
     if (!db.database.transaction()) {
         showError(this, QString::fromUtf8(writeError));
         return;
     }
-    const SaveOutcome outcome = writeNewRecords(db, companyColumns, companyValues, personalColumns, personValues);
+    const SaveOutcome outcome = writeNewRecords(db, companyColumns, companyValues, personalColumns, formPerson(*ui));
     if (outcome == SaveOutcome::Failed || !db.database.commit()) {
         db.database.rollback();
         showError(this, QString::fromUtf8(writeError));

@@ -1,7 +1,7 @@
 #include "app/security.h"
-// The form is generated from app/security.ui; the relative path lets the build find it from here.
 #include "ui_security.h"
 
+#include "records/listposition.h"
 #include "records/recordtexts.h"
 
 #include <QDate>
@@ -62,6 +62,8 @@ QStringList Security::selectedRowTexts(QTableView* view) const
 
 void Security::clearFilters()
 {
+    const QStringList company = selectedRowTexts(ui->tableViewCompanies);
+    const QStringList person = selectedRowTexts(ui->tableViewPersonal);
     // Widget-tree order: the company filter goes first, so by the time the
     // employee filters fire, the company list has already been re-queried.
     const QList<QLineEdit*> edits = findChildren<QLineEdit*>();
@@ -69,6 +71,17 @@ void Security::clearFilters()
         if (edit->objectName().contains(QLatin1String("filter"), Qt::CaseInsensitive))
             edit->clear();
     }
+    // The re-queried lists have dropped what the operator found through the
+    // filters; the operation that cleared them is meant to act on it.
+    if (company.isEmpty())
+        return;
+    if (selectedRowTexts(ui->tableViewCompanies) != company) {
+        if (!records::selectCompanyRow(ui->tableViewCompanies, db.database, company.first()))
+            return;
+        refreshPersonnel(company.first(), QStringList());
+    }
+    if (!person.isEmpty() && selectedRowTexts(ui->tableViewPersonal) != person)
+        records::selectPersonRow(ui->tableViewPersonal, db.database, company.first(), person);
 }
 
 void Security::filterChanged(QString text)
@@ -91,8 +104,14 @@ void Security::on_lineEditCompanyFilter_textChanged(const QString& arg1)
 void Security::on_tableViewCompanies_clicked(const QModelIndex& index)
 {
     Q_UNUSED(index)
+    const QStringList clicked = selectedRowTexts(ui->tableViewCompanies);
     on_buttonClear_clicked();
-    const QStringList company = selectedRowTexts(ui->tableViewCompanies);
+    QStringList company = selectedRowTexts(ui->tableViewCompanies);
+    // Emptying a company filter re-queries the list and drops the clicked row.
+    if (company.isEmpty() && !clicked.isEmpty()
+        && records::selectCompanyRow(ui->tableViewCompanies, db.database, clicked.first())) {
+        company = clicked;
+    }
     if (company.isEmpty())
         return;
 

@@ -105,4 +105,24 @@ QString personnelListQuery(const QString& companyText, const QStringList& filter
     return text + QStringLiteral(" ORDER BY ФИО Asc");
 }
 
+QString companyPositionQuery(const QString& companyText)
+{
+    // The list's own order expression: ties in it show the same text, so the
+    // first row showing companyText is the first with the smallest sort text.
+    // NULL sort texts (not written by this program) come first in the list.
+    const QString order = QStringLiteral("Форма||' '||Наименование");
+    return QStringLiteral("SELECT k,(SELECT COUNT(*) FROM companies WHERE %1 IS NULL)"
+                          "+(SELECT COUNT(*) FROM companies WHERE %1<k)"
+                          " FROM (SELECT MIN(%1) AS k FROM companies WHERE %2=%3)")
+        .arg(order, companyTextColumn(), DataBase::quoteLiteral(companyText));
+}
+
+QString personPositionQuery(const QString& companyText, const QString& fullName)
+{
+    const QString name = DataBase::quoteLiteral(fullName);
+    return QStringLiteral("SELECT COUNT(CASE WHEN %1<%2 THEN 1 END),"
+                          "COUNT(CASE WHEN %1 IS NULL OR %1<=%2 THEN 1 END) FROM personal WHERE id=%3")
+        .arg(fullNameColumn(), name, DataBase::quoteLiteral(companyText));
+}
+
 } // namespace records

@@ -50,6 +50,18 @@ QString companyListQuery(const QString& filter);
 // full-name filter followed by the director filter.
 QString personnelListQuery(const QString& companyText, const QStringList& filters);
 
+// Where a row sits in the unfiltered lists, without reading the lists through.
+// Company list: one row of two values, the smallest sort text of the
+// organisations shown as companyText (NULL when there is none) and the number
+// of rows ordered before the first of them. Both counts run on the sort
+// expression of the list, so its index answers them.
+QString companyPositionQuery(const QString& companyText);
+// Personnel list of companyText: one row of two counts, the rows whose full
+// name sorts before fullName, and those that sort before it or equal it (or
+// have none). The list orders equal names as the database pleases, so the
+// employee is one of the rows between the two counts.
+QString personPositionQuery(const QString& companyText, const QString& fullName);
+
 } // namespace records
 
 #endif // RECORDTEXTS_H

@@ -133,7 +133,9 @@ public:
     {
         if (!openCheck())
             return false;
-        bool ok = exec("CREATE TABLE IF NOT EXISTS companies (Форма TEXT,Наименование TEXT,name TEXT)")
+        // One transaction: long lists are seeded in a moment.
+        bool ok = exec("BEGIN")
+                  && exec("CREATE TABLE IF NOT EXISTS companies (Форма TEXT,Наименование TEXT,name TEXT)")
                   && exec("CREATE TABLE IF NOT EXISTS personal (id TEXT,Фамилия TEXT,Имя TEXT,Отчество TEXT,"
                           "Должность TEXT,Руководитель TEXT,Дата_выдачи TEXT,person TEXT,director TEXT)");
         for (const QStringList& c : companies) {
@@ -145,7 +147,7 @@ public:
             ok = ok && insert("personal", {p.id, p.surname, p.name, p.patron, p.post, p.director, p.date, person,
                                            (p.post + ' ' + p.director).toLower()});
         }
-        return ok;
+        return exec(ok ? "COMMIT" : "ROLLBACK") && ok;
     }
 
     // Builds and initialises the window in the working folder and shows it.
@@ -198,14 +200,33 @@ public:
     }
 
     // Clicks the row that shows text in column 0, the way the operator does.
-    void clickRow(QTableView* list, const QString& text)
+    void clickRow(QTableView* list, const QString& text) { clickRow(list, QStringList{text}); }
+
+    // Clicks the first row that shows texts from column 0 on.
+    void clickRow(QTableView* list, const QStringList& texts)
     {
-        const QStringList texts = column(list);
-        const int row = texts.indexOf(text);
-        QVERIFY2(row >= 0, qPrintable(text + " not in " + texts.join(", ")));
+        int row = 0;
+        while (row < list->model()->rowCount() && rowTexts(list, row, texts.size()) != texts)
+            ++row;
+        QVERIFY2(row < list->model()->rowCount(),
+                 qPrintable(texts.join("|") + " not in " + column(list).join(", ")));
         const QModelIndex index = list->model()->index(row, 0);
         list->scrollTo(index);
         QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, list->visualRect(index).center());
+    }
+
+    // Selects the row that shows text in column 0 with the arrow keys: no click, so nothing is loaded.
+    void keySelectRow(QTableView* list, const QString& text)
+    {
+        const int row = column(list).indexOf(text);
+        QVERIFY2(row >= 0, qPrintable(text));
+        list->setFocus();
+        // Taking the focus makes the first row current without selecting it; Space selects it.
+        QTest::keyClick(list, Qt::Key_Home);
+        QTest::keyClick(list, Qt::Key_Space);
+        for (int i = 0; i < row; ++i)
+            QTest::keyClick(list, Qt::Key_Down);
+        QCOMPARE(selected(list), QStringList{text});
     }
 
     static QStringList column(const QTableView* list, int col = 0)
@@ -214,6 +235,14 @@ public:
         const QAbstractItemModel* model = list->model();
         for (int row = 0; row < model->rowCount(); ++row)
             texts << model->index(row, col).data().toString();
+        return texts;
+    }
+
+    static QStringList rowTexts(const QTableView* list, int row, int columns)
+    {
+        QStringList texts;
+        for (int col = 0; col < columns; ++col)
+            texts << list->model()->index(row, col).data().toString();
         return texts;
     }
 

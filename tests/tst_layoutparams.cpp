@@ -146,6 +146,15 @@ void TestLayoutParams::parseReadsValues_data()
         << R"({"data": {"udShift": 1e39, "lrShift": -1e300, "fonts": {"A": {"coords": [1e-50]}}}})"
         << std::numeric_limits<float>::max() << -std::numeric_limits<float>::max() << Fonts{{"A", {}}}
         << Coords{{"A", {0}}};
+    const QString mark(QChar(0xFEFF)); // QString("\uFEFF...") would drop it as a byte order mark
+    QTest::newRow("strings starting with a raw U+FEFF")
+        << QString(R"({"%1a": 1, "data": {"udShift": 2, "fonts": {"%1Dir": {"family": "%1Arial"}}}})").arg(mark) << 2.f
+        << 0.f << Fonts{{mark + "Dir", {{"family", mark + "Arial"}}}} << Coords{{mark + "Dir", {}}};
+    const QString nul(QChar(0));
+    QTest::newRow("raw U+0000 inside keys")
+        << QString(R"({"a%1z": 1, "a%1b": 2, "data": {"udShift": 2, "fonts": {"K%1": {"s%1z": "1", "s%1b": "2"}}}})")
+               .arg(nul)
+        << 2.f << 0.f << Fonts{{"K" + nul, {{"s" + nul + "z", "1"}, {"s" + nul + "b", "2"}}}} << Coords{{"K" + nul, {}}};
     QTest::newRow("spread over lines with blanks")
         << "\n  {\n\n\t\"data\" :\n {\"udShift\":\n  3,\n\n \"fonts\": {\"Dir\": {\"align\":\n\"Center\"}}}\n}\n\n"
         << 3.f << 0.f << Fonts{{"Dir", {{"align", "Center"}}}} << Coords{{"Dir", {}}};

@@ -16,7 +16,8 @@ private slots:
     void companyFilter_data();
     void companyFilter();
     void companyClickLoadsOrganisationAndEmployees();
-    void companyClickWhileFilterHoldsTextOnlyClears();
+    void companyClickWhileFilterHoldsTextLoadsIt();
+    void companyClickFarDownTheListStaysInView();
     void employeeClickFillsPersonKeepsOrganisation();
     void clicksTakeEveryFieldFromItsOwnColumn();
     void personnelFilters_data();
@@ -107,24 +108,57 @@ void TestRecordLists::companyClickLoadsOrganisationAndEmployees()
     QVERIFY(s.boxes().boxes.isEmpty());
 }
 
-void TestRecordLists::companyClickWhileFilterHoldsTextOnlyClears()
+void TestRecordLists::companyClickWhileFilterHoldsTextLoadsIt()
 {
     Session s;
     QVERIFY(seed(s));
     s.type("lineEditCompanyFilter", "а");
+    s.type("lineEditSunameFilter", "и");
     QCOMPARE(Session::column(s.companies()).size(), 3);
 
-    // Emptying the filter re-queries the list, which drops the clicked row.
+    // Emptying the filter re-queries the list; the clicked organisation is found again in the full list.
     s.clickRow(s.companies(), "ООО Альфа");
     QCOMPARE(s.filters(), (QStringList{"", "", ""}));
     QCOMPARE(Session::column(s.companies()).size(), 4);
-    QVERIFY(Session::selected(s.companies()).isEmpty());
-    QCOMPARE(s.form(), (QStringList{"", "", "", "", "", "", "", Session::today()}));
-    QCOMPARE(s.personnel()->model()->columnCount(), 0);
+    QCOMPARE(Session::selected(s.companies()), QStringList{"ООО Альфа"});
+    QCOMPARE(s.companies()->currentIndex().row(), 2);
+    QCOMPARE(s.form(), (QStringList{"", "", "", "ООО", "Альфа", "", "", Session::today()}));
+    QCOMPARE(Session::column(s.personnel()), (QStringList{"Иванов Иван Иванович", "Сидорова Анна"}));
+    QVERIFY(Session::selected(s.personnel()).isEmpty());
 
-    s.clickRow(s.companies(), "ООО Альфа");
-    QCOMPARE(s.edit("lineEditComp")->text(), QString("Альфа"));
-    QCOMPARE(Session::column(s.personnel()).size(), 2);
+    // The employees of the organisation found that way can be loaded at once.
+    s.clickRow(s.personnel(), "Сидорова Анна");
+    QCOMPARE(s.edit("lineEditDir")->text(), QString("С.С. Смирнов"));
+    QVERIFY(s.boxes().boxes.isEmpty());
+}
+
+void TestRecordLists::companyClickFarDownTheListStaysInView()
+{
+    Session s;
+    // More organisations than the list reads at once, so the row has to be fetched.
+    QList<QStringList> companies;
+    for (int i = 0; i < 1200; ++i)
+        companies << QStringList{"ЧОП", QStringLiteral("Объект %1").arg(i, 4, 10, QLatin1Char('0'))};
+    // Shown with the same text, sorted right after it: the first of the two is selected.
+    companies << QStringList{"ЧОП", "Объект 0650 "};
+    const QList<Person> people{{"ЧОП Объект 0650", "Орлов", "Олег", "", "Директор", "Р.Р. Ротов", "05.05.2022"}};
+    QVERIFY(s.seed(companies, people));
+    QVERIFY(s.start());
+    s.type("lineEditCompanyFilter", "объект 065");
+    QCOMPARE(Session::column(s.companies()).size(), 11);
+
+    s.clickRow(s.companies(), "ЧОП Объект 0650");
+    QCOMPARE(s.filters(), (QStringList{"", "", ""}));
+    QTableView* list = s.companies();
+    QCOMPARE(Session::selected(list), QStringList{"ЧОП Объект 0650"});
+    QCOMPARE(list->currentIndex().row(), 650);
+    QVERIFY(list->viewport()->rect().contains(list->visualRect(list->currentIndex()).center()));
+    // Read up to the row, not through the whole list.
+    QVERIFY(list->model()->rowCount() > 650);
+    QVERIFY(list->model()->rowCount() < 1201);
+    QCOMPARE(s.edit("lineEditComp")->text(), QString("Объект 0650"));
+    QCOMPARE(Session::column(s.personnel()), QStringList{"Орлов Олег"});
+    QVERIFY(s.boxes().boxes.isEmpty());
 }
 
 void TestRecordLists::employeeClickFillsPersonKeepsOrganisation()

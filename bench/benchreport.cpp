@@ -1,0 +1,221 @@
+#include "benchreport.h"
+
+#include <QTextStream>
+
+#include <algorithm>
+
+namespace benchreport {
+
+namespace {
+
+enum class Target { None, Frame, StartUp, Print, Preview };
+
+struct Interaction
+{
+    QString id;
+    QString name;
+    Target target;
+};
+
+const double kFrameMs = 16;
+const double kPrintMs = 50;
+const double kPreviewMs = 100;
+const double kGrowth = 2;
+const double kStartUpFactor = 1.5;
+
+const QList<Interaction>& interactions()
+{
+    static const QList<Interaction> list{
+        {"startup", "Start-up until the company list is filled", Target::StartUp},
+        {"first_start", "First start on a database without indexes (one time)", Target::None},
+        {"company_filter_common", "Company filter keystroke, common match", Target::Frame},
+        {"company_filter_rare", "Company filter keystroke, rare match", Target::Frame},
+        {"company_click", "Company click until its employees are shown", Target::Frame},
+        {"personnel_filter", "Personnel filter keystroke", Target::Frame},
+        {"employee_click", "Employee click", Target::Frame},
+        {"save", "Save", Target::Frame},
+        {"employee_update", "Employee update", Target::Frame},
+        {"company_update", "Organisation update", Target::Frame},
+        {"employee_delete", "Employee delete (confirmation included)", Target::Frame},
+        {"print", "Print into PDF, click to finished file", Target::Print},
+        {"preview", "Preview, click to shown window", Target::Preview},
+    };
+    return list;
+}
+
+QMap<QString, QVector<double>>& store()
+{
+    static QMap<QString, QVector<double>> samples;
+    return samples;
+}
+
+QMap<QString, QPair<double, QString>>& figures()
+{
+    static QMap<QString, QPair<double, QString>> values;
+    return values;
+}
+
+QString key(const QString& name, const QString& size)
+{
+    return name + QLatin1Char('/') + size;
+}
+
+QString number(double value)
+{
+    if (value < 0)
+        return QStringLiteral("–");
+    return QString::number(value, 'f', value < 10 ? 2 : 1);
+}
+
+QString targetText(Target target)
+{
+    switch (target) {
+    case Target::Frame:
+        return QStringLiteral("≤ 16 ms, ≤ 2×");
+    case Target::StartUp:
+        return QStringLiteral("≤ 1.5 × empty, ≤ 2×");
+    case Target::Print:
+        return QStringLiteral("≤ 50 ms, ≤ 2×");
+    case Target::Preview:
+        return QStringLiteral("≤ 100 ms, ≤ 2×");
+    case Target::None:
+        break;
+    }
+    return QString();
+}
+
+// "yes", or "no" with what fails.
+QString verdict(const Interaction& item, const QString& largest, const QString& smallest)
+{
+    const double top = median(item.id, largest);
+    const double low = median(item.id, smallest);
+    if (item.target == Target::None || top < 0)
+        return QString();
+    QStringList failures;
+    const double limit = item.target == Target::Frame     ? kFrameMs
+                         : item.target == Target::Print   ? kPrintMs
+                         : item.target == Target::Preview ? kPreviewMs
+                                                          : kStartUpFactor * median(item.id, QStringLiteral("empty"));
+    if (limit > 0 && top > limit)
+        failures << QStringLiteral("%1 ms > %2 ms").arg(number(top), number(limit));
+    if (low > 0 && top / low > kGrowth)
+        failures << QStringLiteral("grows %1×").arg(number(top / low));
+    return failures.isEmpty() ? QStringLiteral("yes") : QStringLiteral("no: ") + failures.join(QStringLiteral(", "));
+}
+
+void printRow(QTextStream& out, const QStringList& cells)
+{
+    out << "| " << cells.join(QStringLiteral(" | ")) << " |\n";
+}
+
+QString holds(bool held)
+{
+    return held ? QStringLiteral("yes") : QStringLiteral("no");
+}
+
+void printFigures(QTextStream& out, const QString& largest)
+{
+    const double bare = figure(QStringLiteral("window_bare"), QString());
+    const double emptyWindow = figure(QStringLiteral("window_program"), QStringLiteral("empty"));
+    const double largeWindow = figure(QStringLiteral("window_program"), largest);
+    if (bare > 0 && largeWindow > 0) {
+        out << QStringLiteral("\nWindow shown in a fresh process, from the process start to the first paint (median): "
+                              "bare Qt window %1 ms; the program on the empty database %2 ms, on %3 %4 ms = %5 × "
+                              "the bare window (target ≤ 1.5×: %6).\n")
+                   .arg(number(bare), number(emptyWindow), largest, number(largeWindow),
+                        number(largeWindow / bare), holds(largeWindow <= kStartUpFactor * bare));
+    }
+    const double bareMain = figure(QStringLiteral("window_bare_main"), QString());
+    const double largeMain = figure(QStringLiteral("window_program_main"), largest);
+    if (bareMain > 0 && largeMain > 0) {
+        out << QStringLiteral("The same counted from main(): bare %1 ms, the program on %2 %3 ms = %4 ×.\n")
+                   .arg(number(bareMain), largest, number(largeMain), number(largeMain / bareMain));
+    }
+    const double emptyMemory = figure(QStringLiteral("memory"), QStringLiteral("empty"));
+    const double largeMemory = figure(QStringLiteral("memory"), largest);
+    if (emptyMemory > 0 && largeMemory > 0) {
+        out << QStringLiteral("Peak memory (VmHWM) of the whole process, start-up and three rounds of interactions: "
+                              "empty database %1 MB, %2 %3 MB = %4 × (target ≤ 1.5×: %5).\n")
+                   .arg(number(emptyMemory), largest, number(largeMemory), number(largeMemory / emptyMemory),
+                        holds(largeMemory <= kStartUpFactor * emptyMemory));
+    }
+}
+
+} // namespace
+
+void addSample(const QString& interaction, const QString& size, double ms)
+{
+    store()[key(interaction, size)].append(ms);
+}
+
+QVector<double> samples(const QString& interaction, const QString& size)
+{
+    return store().value(key(interaction, size));
+}
+
+double median(const QString& interaction, const QString& size)
+{
+    QVector<double> values = samples(interaction, size);
+    if (values.isEmpty())
+        return -1;
+    std::sort(values.begin(), values.end());
+    const int middle = values.size() / 2;
+    return values.size() % 2 ? values.at(middle) : (values.at(middle - 1) + values.at(middle)) / 2;
+}
+
+void setFigure(const QString& name, const QString& size, double value, const QString& unit)
+{
+    figures()[key(name, size)] = qMakePair(value, unit);
+}
+
+double figure(const QString& name, const QString& size)
+{
+    return figures().value(key(name, size), qMakePair(-1.0, QString())).first;
+}
+
+QStringList interactionOrder()
+{
+    QStringList ids;
+    for (const Interaction& item : interactions())
+        ids << item.id;
+    return ids;
+}
+
+QString displayName(const QString& interaction)
+{
+    for (const Interaction& item : interactions()) {
+        if (item.id == interaction)
+            return item.name;
+    }
+    return interaction;
+}
+
+void printTable(QTextStream& out, const QStringList& sizes)
+{
+    QStringList measured;
+    for (const QString& size : sizes) {
+        if (size != QLatin1String("empty"))
+            measured << size;
+    }
+    const QString smallest = measured.value(0);
+    const QString largest = measured.value(measured.size() - 1);
+    QStringList header{QStringLiteral("Interaction (median, ms)")};
+    header << sizes << QStringLiteral("%1 / %2").arg(largest, smallest) << QStringLiteral("Target at %1").arg(largest)
+           << QStringLiteral("Holds");
+    printRow(out, header);
+    printRow(out, QVector<QString>(header.size(), QStringLiteral("---")).toList());
+    for (const Interaction& item : interactions()) {
+        QStringList cells{item.name};
+        for (const QString& size : sizes)
+            cells << number(median(item.id, size));
+        const double top = median(item.id, largest);
+        const double low = median(item.id, smallest);
+        cells << (top > 0 && low > 0 ? number(top / low) + QStringLiteral("×") : QStringLiteral("–"));
+        cells << targetText(item.target) << verdict(item, largest, smallest);
+        printRow(out, cells);
+    }
+    printFigures(out, largest);
+    out.flush();
+}
+
+} // namespace benchreport

@@ -1,0 +1,24 @@
+#ifndef PROBES_H
+#define PROBES_H
+
+#include <QString>
+
+// Measurements that need a process of their own: how soon a window appears
+// after the process starts, and the peak memory of a whole session.
+namespace probes {
+
+// Child side: runs the probe named kind in the current folder and prints
+// "result <value>" on standard output. Kinds: "window-bare" (a plain
+// QWidget of the main window's size), "window-program" (the main window),
+// both in milliseconds from main() to the first paint, and "memory" (start-up
+// and a round of interactions, then the process's peak resident memory in MB).
+int runChild(const QString& kind, int argc, char* argv[]);
+
+// Parent side: starts this program as a probe of that kind in workDir and
+// returns the child's result (-1 on failure). *wallMs receives the time from
+// starting the process to the child's answer.
+double spawn(const QString& kind, const QString& workDir, double* wallMs = nullptr);
+
+} // namespace probes
+
+#endif // PROBES_H
