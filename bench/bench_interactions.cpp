@@ -43,6 +43,13 @@ void add(const QString& id, const QString& label, int iterations, const Body& bo
         ->Iterations(iterations + 1);
 }
 
+// The window of this size with a freshly clicked organisation and employee in the form.
+QString employeeShown(const Context& c)
+{
+    const QString problem = ensureWindow(c);
+    return problem.isEmpty() ? employeeSelected() : problem;
+}
+
 // Constructs and initialises a window until the company list is filled.
 Body startUp(const Context& c)
 {
@@ -100,7 +107,8 @@ Body companyFilter(const Context& c, const QString& id, const QString& prefix, Q
             state, id, c,
             [=] {
                 const QString problem = ensureWindow(c);
-                edit("lineEditCompanyFilter")->setText(prefix);
+                if (problem.isEmpty())
+                    edit("lineEditCompanyFilter")->setText(prefix);
                 return problem;
             },
             [key] { driver().typeKey(edit("lineEditCompanyFilter"), key); },
@@ -130,6 +138,28 @@ Body companyClick(const Context& c)
     };
 }
 
+// The way to an organisation among many: filter until it is found, then click it.
+Body filteredCompanyClick(const Context& c)
+{
+    return [c](benchmark::State& state) {
+        measure(
+            state, QStringLiteral("company_click_filtered"), c,
+            [c] {
+                const QString problem = ensureWindow(c);
+                if (!problem.isEmpty())
+                    return problem;
+                edit("lineEditCompanyFilter")->setText(rareFilter(c.size));
+                return driver().rowCount(driver().companies()) > 0 ? QString() : QStringLiteral("nothing found");
+            },
+            [] { driver().clickRow(driver().companies(), 0); },
+            [] {
+                return driver().rowCount(driver().personnel()) > 0 && !edit("lineEditComp")->text().isEmpty()
+                           ? QString()
+                           : QStringLiteral("the click showed no employees");
+            });
+    };
+}
+
 Body personnelFilter(const Context& c)
 {
     return [c](benchmark::State& state) {
@@ -137,8 +167,10 @@ Body personnelFilter(const Context& c)
             state, QStringLiteral("personnel_filter"), c,
             [c] {
                 const QString problem = ensureWindow(c);
+                if (!problem.isEmpty())
+                    return problem;
                 personnelFiltersCleared();
-                return problem.isEmpty() ? companySelected() : problem;
+                return companySelected();
             },
             [] { driver().typeKey(edit("lineEditSunameFilter"), kPersonKey); },
             [] { return QString(); });
@@ -152,9 +184,11 @@ Body employeeClick(const Context& c)
             state, QStringLiteral("employee_click"), c,
             [c] {
                 const QString problem = ensureWindow(c);
+                if (!problem.isEmpty())
+                    return problem;
                 personnelFiltersCleared();
                 edit("lineEditSurname")->clear();
-                return problem.isEmpty() ? companySelected() : problem;
+                return companySelected();
             },
             [] { driver().clickRow(driver().personnel(), 0); },
             [] {
@@ -174,13 +208,13 @@ Body save(const Context& c)
         measure(
             state, QStringLiteral("save"), c,
             [&] {
-                QString problem = ensureWindow(c);
-                if (problem.isEmpty())
-                    problem = employeeSelected();
+                const QString problem = employeeShown(c);
+                if (!problem.isEmpty())
+                    return problem;
                 company = cellText(driver().companies(), kCompanyRow, 0);
                 surname = QStringLiteral("Сохранов-%1").arg(++serial);
                 edit("lineEditSurname")->setText(surname);
-                return problem;
+                return QString();
             },
             [] { driver().click(QStringLiteral("buttonSave")); },
             [&] {
@@ -202,12 +236,12 @@ Body employeeUpdate(const Context& c)
         measure(
             state, QStringLiteral("employee_update"), c,
             [&] {
-                QString problem = ensureWindow(c);
-                if (problem.isEmpty())
-                    problem = employeeSelected();
+                const QString problem = employeeShown(c);
+                if (!problem.isEmpty())
+                    return problem;
                 driver().dateEdit()->setDate(driver().dateEdit()->date().addDays(1));
                 date = driver().dateEdit()->text();
-                return problem;
+                return QString();
             },
             [] { driver().click(QStringLiteral("buttonUpdate")); },
             [&] {
@@ -265,11 +299,11 @@ Body employeeDelete(const Context& c)
         measure(
             state, QStringLiteral("employee_delete"), c,
             [&] {
-                QString problem = ensureWindow(c);
-                if (problem.isEmpty())
-                    problem = employeeSelected();
+                const QString problem = employeeShown(c);
+                if (!problem.isEmpty())
+                    return problem;
                 rows = employeeRows(cellText(driver().companies(), kCompanyRow, 0));
-                return problem.isEmpty() && rows.isEmpty() ? QStringLiteral("employee not found") : problem;
+                return rows.isEmpty() ? QStringLiteral("employee not found") : QString();
             },
             [] { driver().click(QStringLiteral("buttonDeletePerson")); },
             [&] { return restoreRows(rows); });
@@ -283,12 +317,12 @@ Body print(const Context& c)
         measure(
             state, QStringLiteral("print"), c,
             [c] {
-                QString problem = ensureWindow(c);
-                if (problem.isEmpty())
-                    problem = employeeSelected();
+                const QString problem = employeeShown(c);
+                if (!problem.isEmpty())
+                    return problem;
                 edit("lineEditForm")->setText(edit("lineEditForm")->text() + QStringLiteral(" qzk"));
                 QFile::remove(kPdf);
-                return problem;
+                return QString();
             },
             [] { driver().click(QStringLiteral("buttonPrint")); },
             [] { return QFileInfo(kPdf).size() > 0 ? QString() : QStringLiteral("no card.pdf written"); });
@@ -302,8 +336,7 @@ Body preview(const Context& c)
             state, QStringLiteral("preview"), c,
             [c] {
                 WindowDriver::closePreviews();
-                const QString problem = ensureWindow(c);
-                return problem.isEmpty() ? employeeSelected() : problem;
+                return employeeShown(c);
             },
             [] {
                 driver().click(QStringLiteral("buttonView"));
@@ -341,6 +374,7 @@ QList<Kind> recordKinds()
              return companyFilter(c, QStringLiteral("company_filter_rare"), rare.chopped(1), rare.back());
          }},
         {QStringLiteral("company_click"), 30, companyClick},
+        {QStringLiteral("company_click_filtered"), 30, filteredCompanyClick},
         {QStringLiteral("personnel_filter"), 30, personnelFilter},
         {QStringLiteral("employee_click"), 30, employeeClick},
         {QStringLiteral("save"), 20, save},
@@ -380,6 +414,15 @@ void registerAll(const QList<benchdata::Size>& sizes, const QString& cacheDir)
                 add(kind.id, c.size.label, kind.iterations, kind.make(c));
         }
     }
+}
+
+bool warmUp(const QString& workDir)
+{
+    boxes();
+    if (!QDir::setCurrent(workDir))
+        return false;
+    Security window;
+    return window.initialize() == 0 && boxes().takeUnexpected().isEmpty();
 }
 
 void finish()

@@ -19,6 +19,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTextStream>
 
 #include <benchmark/benchmark.h>
@@ -26,7 +29,6 @@
 #include <algorithm>
 
 #include <unistd.h>
-
 
 namespace {
 
@@ -120,6 +122,35 @@ void runProbes(const Options& options, const QList<benchdata::Size>& sizes)
     benchreport::setFigure(QStringLiteral("memory"), largest.label, medianOf(largeMemory), QStringLiteral("MB"));
 }
 
+// Median time of committing one small row in a database of its own in dir, in
+// the given journal mode: what every save, update and delete waits for at least.
+double commitMs(const QString& dir, const QString& journalMode)
+{
+    const QString path = QDir(dir).filePath(QStringLiteral("commit-probe.db"));
+    const QString connection = QStringLiteral("benchcommit");
+    QVector<double> times;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+        db.setDatabaseName(path);
+        QSqlQuery query(db);
+        if (db.open() && query.exec(QStringLiteral("PRAGMA journal_mode=") + journalMode)
+            && query.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS probe (value TEXT)"))) {
+            for (int i = 0; i < 21; ++i) {
+                QElapsedTimer timer;
+                timer.start();
+                if (!query.exec(QStringLiteral("INSERT INTO probe VALUES ('x')")))
+                    break;
+                times << double(timer.nsecsElapsed()) / 1e6;
+            }
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(connection);
+    for (const QString& suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")})
+        QFile::remove(path + suffix);
+    return medianOf(times);
+}
+
 bool prepareSizes(const Options& options, const QList<benchdata::Size>& sizes)
 {
     QTextStream err(stderr);
@@ -170,12 +201,21 @@ int main(int argc, char* argv[])
     if (!prepareSizes(options, sizes))
         return 1;
 
+    if (!interactions::warmUp(interactions::workDir(options.cacheDir, sizes.first()))) {
+        QTextStream(stderr) << "the window does not start\n";
+        return 1;
+    }
+
     interactions::registerAll(sizes, options.cacheDir);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 2;
     benchmark::RunSpecifiedBenchmarks();
     interactions::finish();
+    benchreport::setFigure(QStringLiteral("commit"), QStringLiteral("DELETE"),
+                           commitMs(options.cacheDir, QStringLiteral("DELETE")), QStringLiteral("ms"));
+    benchreport::setFigure(QStringLiteral("commit"), QStringLiteral("WAL"),
+                           commitMs(options.cacheDir, QStringLiteral("WAL")), QStringLiteral("ms"));
     if (options.probes && sizes.size() > 1)
         runProbes(options, sizes);
 

@@ -31,6 +31,7 @@ const QList<Interaction>& interactions()
         {"company_filter_common", "Company filter keystroke, common match", Target::Frame},
         {"company_filter_rare", "Company filter keystroke, rare match", Target::Frame},
         {"company_click", "Company click until its employees are shown", Target::Frame},
+        {"company_click_filtered", "Company click in a filtered list (the filter is emptied)", Target::Frame},
         {"personnel_filter", "Personnel filter keystroke", Target::Frame},
         {"employee_click", "Employee click", Target::Frame},
         {"save", "Save", Target::Frame},
@@ -130,6 +131,14 @@ void printFigures(QTextStream& out, const QString& largest)
     if (bareMain > 0 && largeMain > 0) {
         out << QStringLiteral("The same counted from main(): bare %1 ms, the program on %2 %3 ms = %4 ×.\n")
                    .arg(number(bareMain), largest, number(largeMain), number(largeMain / bareMain));
+    }
+    const double rollback = figure(QStringLiteral("commit"), QStringLiteral("DELETE"));
+    const double wal = figure(QStringLiteral("commit"), QStringLiteral("WAL"));
+    if (rollback >= 0 && wal >= 0) {
+        out << QStringLiteral("One bare commit of a one-row insert on this disk (median): %1 ms with SQLite's default "
+                              "rollback journal, %2 ms with a write-ahead journal. Every save, update and delete "
+                              "commits once.\n")
+                   .arg(number(rollback), number(wal));
     }
     const double emptyMemory = figure(QStringLiteral("memory"), QStringLiteral("empty"));
     const double largeMemory = figure(QStringLiteral("memory"), largest);

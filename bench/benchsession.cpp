@@ -87,11 +87,12 @@ void measure(benchmark::State& state, const QString& id, const Context& context,
             QCoreApplication::processEvents();
         }
         const double ms = double(timer.nsecsElapsed()) / 1e6;
-        if (problem.isEmpty())
-            problem = check();
+        // A message box tells best what went wrong, so it goes first.
         const QStringList unexpected = boxes().takeUnexpected();
         if (problem.isEmpty() && !unexpected.isEmpty())
             problem = QStringLiteral("message box: ") + unexpected.join(QStringLiteral("; "));
+        if (problem.isEmpty())
+            problem = check();
         if (!problem.isEmpty()) {
             error = problem.toStdString();
             state.SkipWithError(error.c_str());

@@ -54,7 +54,8 @@ BoxAnswerer::BoxAnswerer()
 
 BoxAnswerer::~BoxAnswerer()
 {
-    qApp->removeEventFilter(this);
+    if (qApp)
+        qApp->removeEventFilter(this);
 }
 
 QStringList BoxAnswerer::takeUnexpected()

@@ -18,6 +18,10 @@ QString workDir(const QString& cacheDir, const benchdata::Size& size);
 // fresh copy of its database.
 void registerAll(const QList<benchdata::Size>& sizes, const QString& cacheDir);
 
+// Starts and closes a window in workDir: the first window of a process loads
+// fonts and styles, which belongs to no interaction. False if it cannot start.
+bool warmUp(const QString& workDir);
+
 // Closes the window that the interactions share.
 void finish();
 

@@ -104,6 +104,7 @@ int runChild(const QString& kind, int argc, char* argv[])
         return 0;
     }
     if (kind == QLatin1String("window-program")) {
+        BoxAnswerer boxes;
         Security window;
         if (window.initialize() != 0)
             return 1;
