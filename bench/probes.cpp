@@ -9,8 +9,10 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QProcess>
+#include <QSqlQuery>
 #include <QTableView>
 #include <QTextStream>
+#include <QVariant>
 
 #include <cstdio>
 
@@ -72,6 +74,13 @@ void memoryRound(WindowDriver& driver)
     driver.typeKey(filter, QChar(0x043A));
     filter->clear();
     if (driver.rowCount(driver.companies()) > 3) {
+        // The organisation shown last, found through the filter: the whole list gets fetched.
+        QSqlQuery last(driver.connection());
+        if (last.exec(QStringLiteral("SELECT name FROM companies ORDER BY Форма||' '||Наименование DESC LIMIT 1"))
+            && last.next()) {
+            filter->setText(last.value(0).toString());
+            driver.clickRow(driver.companies(), 0);
+        }
         driver.clickRow(driver.companies(), 3);
         if (driver.rowCount(driver.personnel()) > 0)
             driver.clickRow(driver.personnel(), 0);

@@ -29,7 +29,9 @@ void Security::refreshCompanies(const QString& filter)
         showError(this, modelCompanies.lastError().text());
         return;
     }
-    ui->tableViewCompanies->resizeRowsToContents();
+    // A hidden list is fitted by the resize event of its first show.
+    if (ui->tableViewCompanies->isVisible())
+        ui->tableViewCompanies->resizeRowsToContents();
     // The new query has reset the model and with it the company selection.
     if (selectedRowTexts(ui->tableViewCompanies).isEmpty())
         modelPersonal.clear();
@@ -42,7 +44,8 @@ void Security::refreshPersonnel(const QString& companyText, const QStringList& f
         showError(this, modelPersonal.lastError().text());
         return;
     }
-    ui->tableViewPersonal->resizeRowsToContents();
+    if (ui->tableViewPersonal->isVisible())
+        ui->tableViewPersonal->resizeRowsToContents();
 }
 
 QStringList Security::selectedRowTexts(QTableView* view) const
