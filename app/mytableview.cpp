@@ -1,10 +1,66 @@
 #include "mytableview.h"
 
+#include <QHeaderView>
 #include <QResizeEvent>
+#include <QScrollBar>
+
+namespace {
+
+// Rows fitted below the bottom of the view as well: a key press or a turn of
+// the wheel then brings rows into view that already have their height.
+constexpr int kSpareRows = 3;
+
+} // namespace
 
 MyTableView::MyTableView(QWidget* parent)
     : QTableView(parent)
 {
+}
+
+void MyTableView::setModel(QAbstractItemModel* model)
+{
+    QTableView::setModel(model);
+    fitVisibleRows();
+}
+
+void MyTableView::scrollTo(const QModelIndex& index, ScrollHint hint)
+{
+    if (index.isValid() && index.model() == model()) {
+        const int row = index.row();
+        const int top = rowViewportPosition(row);
+        const int height = viewport()->height();
+        const bool inView = top >= 0 && top + rowHeight(row) <= height;
+        const int visual = verticalHeader()->visualIndex(row);
+        // A row in full view is left where it is; any other position is
+        // counted from the heights of the rows that will share the screen.
+        if (visual >= 0 && (hint != EnsureVisible || !inView)) {
+            const int length = verticalHeader()->length();
+            fitRowsFrom(visual, -1, height, 0);
+            fitRowsFrom(visual + 1, 1, height, kSpareRows);
+            // The scroll range would follow the new heights only later, and
+            // the last rows could not be scrolled into view until then.
+            if (verticalHeader()->length() != length)
+                updateGeometries();
+        }
+    }
+    QTableView::scrollTo(index, hint);
+}
+
+void MyTableView::fitVisibleRows()
+{
+    const QHeaderView* rows = verticalHeader();
+    const int top = rows->visualIndexAt(0);
+    if (top < 0)
+        return;
+    // The top row may be partly scrolled out of view.
+    const int above = -rows->sectionViewportPosition(rows->logicalIndex(top));
+    fitRowsFrom(top, 1, viewport()->height() + qMax(0, above), kSpareRows);
+}
+
+void MyTableView::reset()
+{
+    QTableView::reset();
+    fitVisibleRows();
 }
 
 void MyTableView::resizeEvent(QResizeEvent* event)
@@ -12,5 +68,50 @@ void MyTableView::resizeEvent(QResizeEvent* event)
     // The base class lays out the headers first, so that stretched columns have
     // their new widths; rows fitted before that would suit the previous width.
     QTableView::resizeEvent(event);
-    resizeRowsToContents();
+    fitVisibleRows();
+}
+
+void MyTableView::scrollContentsBy(int dx, int dy)
+{
+    QTableView::scrollContentsBy(dx, dy);
+    if (dy == 0)
+        return;
+    QScrollBar* bar = verticalScrollBar();
+    const bool atEnd = bar->value() > 0 && bar->value() == bar->maximum();
+    const int length = verticalHeader()->length();
+    fitVisibleRows();
+    // Scrolled to the end, the list shows its last row: the scroll range
+    // would follow the grown rows only later, leaving the last ones below.
+    if (atEnd && verticalHeader()->length() != length) {
+        updateGeometries();
+        bar->setValue(bar->maximum());
+    }
+}
+
+void MyTableView::rowsInserted(const QModelIndex& parent, int start, int end)
+{
+    QTableView::rowsInserted(parent, start, end);
+    if (parent != rootIndex())
+        return;
+    const QHeaderView* rows = verticalHeader();
+    // Batches fetched below a full screen wait until they are scrolled to.
+    const int bottom = rows->visualIndexAt(viewport()->height() - 1);
+    if (bottom >= 0 && rows->visualIndex(start) > bottom + kSpareRows)
+        return;
+    fitVisibleRows();
+}
+
+void MyTableView::fitRowsFrom(int first, int step, int height, int spare)
+{
+    const QHeaderView* rows = verticalHeader();
+    int covered = 0;
+    for (int visual = first; visual >= 0 && visual < rows->count(); visual += step) {
+        if (covered >= height && spare-- <= 0)
+            break;
+        const int row = rows->logicalIndex(visual);
+        if (rows->isSectionHidden(row))
+            continue;
+        resizeRowToContents(row);
+        covered += rowHeight(row);
+    }
 }

@@ -5,8 +5,11 @@
 
 class QResizeEvent;
 
-// Table view of the record lists: re-fits the row heights whenever its width
-// changes, so that long wrapped texts keep showing in full.
+// Table view of the record lists: keeps the rows on screen as tall as their
+// wrapped texts need for the current column widths. Only the rows in view (and
+// a few beyond) are fitted, when the view is resized or scrolled and when rows
+// arrive, so that a list of a hundred thousand fetched rows costs no more to
+// resize than a short one; rows out of view are fitted when they come into it.
 class MyTableView : public QTableView
 {
     Q_OBJECT
@@ -14,8 +17,28 @@ class MyTableView : public QTableView
 public:
     explicit MyTableView(QWidget* parent = nullptr);
 
+    void setModel(QAbstractItemModel* model) override;
+    // Fits the rows around the target first, so that the scroll position is
+    // worked out from the heights the rows will have on screen.
+    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
+
+    // Fits the height of every row that is in view, and of a few below it.
+    void fitVisibleRows();
+
+public slots:
+    void reset() override;
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+
+protected slots:
+    void rowsInserted(const QModelIndex& parent, int start, int end) override;
+
+private:
+    // Fits rows from the visual position first on, upwards (step -1) or
+    // downwards (step 1), until they cover height pixels and then spare more.
+    void fitRowsFrom(int first, int step, int height, int spare);
 };
 
 #endif // MYTABLEVIEW_H

@@ -1,8 +1,10 @@
 #include "card/card.h"
 #include "ui_card.h"
 
+#include <QEvent>
 #include <QFont>
 #include <QLabel>
+#include <QPixmap>
 
 Card::Card(QWidget* parent)
     : QWidget(parent)
@@ -15,6 +17,16 @@ Card::Card(QWidget* parent)
 Card::~Card()
 {
     delete ui;
+}
+
+bool Card::event(QEvent* event)
+{
+    // Decoding the 1300 x 1654 blank takes longer than the rest of the main
+    // window's construction; the first preview renders the card, which
+    // polishes it first.
+    if (event->type() == QEvent::Polish && ui->labelBack->pixmap(Qt::ReturnByValue).isNull())
+        ui->labelBack->setPixmap(QPixmap(QStringLiteral(":/card.png")));
+    return QWidget::event(event);
 }
 
 bool Card::setField(const QString& key, const QString& text, Qt::Alignment align, const QFont& font)

@@ -3,6 +3,7 @@
 
 #include <QWidget>
 
+class QEvent;
 class QFont;
 
 namespace Ui {
@@ -23,6 +24,11 @@ public:
     // at the bottom of the label and aligned as given. False when the card
     // has no label for the key (it is then left alone).
     bool setField(const QString& key, const QString& text, Qt::Alignment align, const QFont& font);
+
+protected:
+    // Loads the picture of the blank when the card is first polished: before
+    // it is rendered or shown, not when the main window is built.
+    bool event(QEvent* event) override;
 
 private:
     Ui::Card* ui;

@@ -80,12 +80,11 @@ QString escapeForFileEncoding(const QString& json)
     return ascii;
 }
 
-// Two raw characters inside strings lead Qt's JSON parser to place the keys of
-// an object out of order, so that lookups such as "data" can miss: U+FEFF at the
-// start of a string, which it takes for a byte order mark and drops after placing
-// the key, and U+0000, which ends the key where it is compared. As escapes both
-// are read correctly (outside strings either is an error, raw or escaped). A mark
-// at the very start of the text, which the parser skips by design, stays raw.
+// Two raw characters inside strings fool Qt's JSON parser: it drops U+FEFF at
+// the start of a string, taking it for a byte order mark, and it stops comparing
+// keys at U+0000, so that keys differing only after it merge into one. Escaped,
+// both read correctly (outside strings either is an error, raw or escaped). A
+// mark at the very start of the text, which the parser skips by design, stays raw.
 QString escapeForParser(QString text)
 {
     for (int i = text.size() - 1; i >= 0; --i) {
@@ -96,6 +95,29 @@ QString escapeForParser(QString text)
             text.replace(i, 1, QStringLiteral("\\ufeff"));
     }
     return text;
+}
+
+// Qt's parser orders the raw keys of an object by code point but escaped keys,
+// like insertions, by UTF-16 unit; the two disagree for keys mixing characters
+// above U+FFFF with those from U+E000 up. Copied member by member, every object
+// gets the insertion order, so a file saved again comes out the same.
+QJsonValue reordered(const QJsonValue& value)
+{
+    if (value.isObject()) {
+        const QJsonObject source = value.toObject();
+        QJsonObject object;
+        for (auto it = source.constBegin(); it != source.constEnd(); ++it)
+            object.insert(it.key(), reordered(it.value()));
+        return object;
+    }
+    if (value.isArray()) {
+        const QJsonArray source = value.toArray();
+        QJsonArray array;
+        for (const QJsonValue& item : source)
+            array.append(reordered(item));
+        return array;
+    }
+    return value;
 }
 
 } // namespace
@@ -112,7 +134,7 @@ bool parseLayoutParams(const QStringList& lines, LayoutParams* out, QString* err
     }
 
     LayoutParams params;
-    params.root = document.object();
+    params.root = reordered(document.object()).toObject();
     const QJsonObject data = params.root.value(QLatin1String("data")).toObject();
     params.udShift = narrowToFloat(data.value(QLatin1String("udShift")).toDouble());
     params.lrShift = narrowToFloat(data.value(QLatin1String("lrShift")).toDouble());

@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
@@ -61,6 +62,26 @@ bool editParams(const std::function<void(QJsonObject& fonts)>& edit)
     return file.write(QJsonDocument(root).toJson()) > 0;
 }
 
+// The blank as a label of the card's size draws it, rendered.
+QImage blankAsDrawn()
+{
+    QLabel label;
+    label.setPixmap(QPixmap(":/card.png"));
+    label.setScaledContents(true);
+    label.setFixedSize(750, 955);
+    return label.grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+// The parts of the card that no field label covers: the left strip and
+// everything below the date.
+QImage withoutLabels(const QImage& card)
+{
+    QImage parts(card.convertToFormat(QImage::Format_RGB32));
+    QPainter painter(&parts);
+    painter.fillRect(QRect(255, 0, 495, 470), Qt::black);
+    return parts;
+}
+
 void setEntry(QJsonObject& fonts, const QString& key, const QString& member, const QJsonValue& value)
 {
     QJsonObject entry = fonts[key].toObject();
@@ -87,6 +108,8 @@ private slots:
     void sizeZeroKeepsFontsValid();
     void shortRectangleLeavesLabelAlone();
     void blankPictureIsNoField();
+    void cardShowsTheBlankWithoutLoadingItEarly();
+    void previewShowsTheBlank();
 
 private:
     void fill(const QStringList& texts);
@@ -193,6 +216,8 @@ void TestPreview::cardIsTheBlankWithOneLabelPerField()
             QCOMPARE(order.at(i)->alignment(), Qt::AlignLeft | Qt::AlignBottom);
         }
     }
+    // The picture is loaded when the card is polished, as rendering it does.
+    card.ensurePolished();
     QVERIFY(!order.first()->pixmap(Qt::ReturnByValue).isNull());
     QVERIFY(order.first()->hasScaledContents());
     QCOMPARE(order.last()->maximumSize(), QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
@@ -325,6 +350,39 @@ void TestPreview::blankPictureIsNoField()
     QVERIFY(back);
     QVERIFY(!back->pixmap(Qt::ReturnByValue).isNull());
     QCOMPARE(back->text(), QString());
+}
+
+// The blank is decoded for the first rendering, not with the main window.
+void TestPreview::cardShowsTheBlankWithoutLoadingItEarly()
+{
+    Card card;
+    auto* back = card.findChild<QLabel*>("labelBack");
+    QVERIFY(back);
+    QVERIFY(back->pixmap(Qt::ReturnByValue).isNull());
+    const QImage rendered = card.grab().toImage();
+    QCOMPARE(rendered.size(), QSize(750, 955));
+    const QImage expected = blankAsDrawn();
+    QImage white(expected.size(), QImage::Format_RGB32);
+    white.fill(Qt::white);
+    QVERIFY(withoutLabels(expected) != withoutLabels(white));
+    QCOMPARE(withoutLabels(rendered), withoutLabels(expected));
+}
+
+void TestPreview::previewShowsTheBlank()
+{
+    fill({"Иванов", "Иван", "Иванович", "ООО", "Щит", "Директор", "Петров"});
+    QWidget* window = clickView();
+    QVERIFY(window);
+    const QImage shown = window->findChild<QLabel*>()->pixmap(Qt::ReturnByValue).toImage();
+    const QImage expected = QPixmap::fromImage(blankAsDrawn())
+                                .scaledToWidth(shown.width(), Qt::SmoothTransformation)
+                                .toImage()
+                                .convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(shown.size(), expected.size());
+    // Below the date no label lies; a few rows of margin for the smoothing.
+    const int top = 470 * shown.width() / 750 + 3;
+    const QRect below(0, top, shown.width(), shown.height() - top);
+    QCOMPARE(shown.convertToFormat(QImage::Format_RGB32).copy(below), expected.copy(below));
 }
 
 QTEST_MAIN(TestPreview)

@@ -131,7 +131,8 @@ void TestTextFiles::readLinesSplitsAndTrims_data()
     QTest::newRow("blank line skipped, trimmed") << abc << true << QStringList{"a", "b"};
     QTest::newRow("blank line skipped, untrimmed") << abc << false << QStringList{"a", "  b  "};
     QTest::newRow("blanks-only line trims to empty") << QByteArray("a\n   \nb\n") << true << QStringList{"a", "", "b"};
-    QTest::newRow("blanks-only line kept as is") << QByteArray("a\n \t \nb\n") << false << QStringList{"a", " \t ", "b"};
+    QTest::newRow("blanks-only line kept as is")
+        << QByteArray("a\n \t \nb\n") << false << QStringList{"a", " \t ", "b"};
     QTest::newRow("CRLF ends") << QByteArray("x\r\n\r\ny\r\n") << false << QStringList{"x", "y"};
     QTest::newRow("lone CR stays in the line") << QByteArray("x\ry\n") << false << QStringList{"x\ry"};
     QTest::newRow("no final line feed") << QByteArray("x\ny") << false << QStringList{"x", "y"};
