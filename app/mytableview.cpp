@@ -91,14 +91,22 @@ void MyTableView::scrollContentsBy(int dx, int dy)
 void MyTableView::rowsInserted(const QModelIndex& parent, int start, int end)
 {
     QTableView::rowsInserted(parent, start, end);
-    if (parent != rootIndex())
-        return;
+    if (parent == rootIndex() && !addedBelowView(start, end))
+        fitVisibleRows();
+}
+
+bool MyTableView::addedBelowView(int start, int end) const
+{
+    // Worked out from lengths: a row's position is counted anew over all rows
+    // before it after every change, and a list fetches its rows in hundreds of
+    // batches.
     const QHeaderView* rows = verticalHeader();
-    // Batches fetched below a full screen wait until they are scrolled to.
-    const int bottom = rows->visualIndexAt(viewport()->height() - 1);
-    if (bottom >= 0 && rows->visualIndex(start) > bottom + kSpareRows)
-        return;
-    fitVisibleRows();
+    if (end != rows->count() - 1 || rows->sectionsMoved())
+        return false;
+    int added = 0;
+    for (int row = start; row <= end; ++row)
+        added += rows->sectionSize(row);
+    return rows->length() - added - rows->offset() >= viewport()->height();
 }
 
 void MyTableView::fitRowsFrom(int first, int step, int height, int spare)

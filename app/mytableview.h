@@ -36,6 +36,8 @@ protected slots:
     void rowsInserted(const QModelIndex& parent, int start, int end) override;
 
 private:
+    // Whether rows start to end, just added, are the last ones and lie below the view.
+    bool addedBelowView(int start, int end) const;
     // Fits rows from the visual position first on, upwards (step -1) or
     // downwards (step 1), until they cover height pixels and then spare more.
     void fitRowsFrom(int first, int step, int height, int spare);

@@ -21,9 +21,13 @@ Card::~Card()
 
 bool Card::event(QEvent* event)
 {
-    // Decoding the 1300 x 1654 blank takes longer than the rest of the main
-    // window's construction; the first preview renders the card, which
-    // polishes it first.
+    // Decoding the 1300 x 1654 blank takes longer than building and showing
+    // the whole main window, and only a preview needs it. Qt polishes every
+    // new widget on the first pass of the event loop; the card waits until it
+    // is first rendered instead (QWidget::grab() polishes a widget that was
+    // never shown) and loads the blank then.
+    if (event->type() == QEvent::PolishRequest)
+        return true;
     if (event->type() == QEvent::Polish && ui->labelBack->pixmap(Qt::ReturnByValue).isNull())
         ui->labelBack->setPixmap(QPixmap(QStringLiteral(":/card.png")));
     return QWidget::event(event);

@@ -70,8 +70,8 @@ bool selectShownRow(QTableView* view, const QStringList& texts, const RowSpan& s
         return false;
     // Lay the view out for the rows it has now, scroll bars included (a
     // re-queried list is pending): were the scroll bar to appear only after
-    // thousands of rows were fetched, the viewport would narrow then and the
-    // list would fit the height of every one of them to the new width.
+    // thousands of rows were fetched, the viewport would narrow then, and a
+    // view that fits all its rows on a resize would fit every one of them.
     view->doItemsLayout();
     QEvent layout(QEvent::LayoutRequest);
     QCoreApplication::sendEvent(view, &layout);

@@ -31,7 +31,7 @@ void Security::refreshCompanies(const QString& filter)
     }
     // A hidden list is fitted by the resize event of its first show.
     if (ui->tableViewCompanies->isVisible())
-        ui->tableViewCompanies->resizeRowsToContents();
+        ui->tableViewCompanies->fitVisibleRows();
     // The new query has reset the model and with it the company selection.
     if (selectedRowTexts(ui->tableViewCompanies).isEmpty())
         modelPersonal.clear();
@@ -45,7 +45,7 @@ void Security::refreshPersonnel(const QString& companyText, const QStringList& f
         return;
     }
     if (ui->tableViewPersonal->isVisible())
-        ui->tableViewPersonal->resizeRowsToContents();
+        ui->tableViewPersonal->fitVisibleRows();
 }
 
 QStringList Security::selectedRowTexts(QTableView* view) const

@@ -141,6 +141,7 @@ private slots:
     void rowsComingIntoViewAreFitted();
     void fetchedBatchesAreFittedWhenScrolledTo();
     void rowsInsertedInViewAreFitted();
+    void fetchingCostsWhatItCostsAPlainList();
     void newListIsFitted();
     void rowScrolledToStaysInFullView_data();
     void rowScrolledToStaysInFullView();
@@ -243,6 +244,37 @@ void TestMyTableView::fetchedBatchesAreFittedWhenScrolledTo()
     QCOMPARE(model.rowCount(), 3000);
     QVERIFY(view.rowAt(0) > 2900);
     QVERIFY2(unfittedRowsInView(view).isEmpty(), qPrintable(unfittedRowsInView(view).join("; ")));
+}
+
+// Milliseconds that fetching every batch of a long list takes while view shows it.
+qint64 fetchAllMs(QTableView& view)
+{
+    BatchModel model(companyTexts(300000));
+    view.setModel(&model);
+    view.horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    view.resize(260, 400);
+    view.show();
+    if (!QTest::qWaitForWindowExposed(&view))
+        return -1;
+    QElapsedTimer timer;
+    timer.start();
+    while (model.canFetchMore(QModelIndex()))
+        model.fetchMore(QModelIndex());
+    const qint64 ms = timer.elapsed();
+    view.setModel(nullptr);
+    return ms;
+}
+
+// Reaching an organisation at the end of the list fetches hundreds of
+// batches; the list must not spend time over all rows for each of them.
+void TestMyTableView::fetchingCostsWhatItCostsAPlainList()
+{
+    QTableView plain;
+    MyTableView view;
+    const qint64 plainMs = fetchAllMs(plain);
+    const qint64 viewMs = fetchAllMs(view);
+    QVERIFY(plainMs >= 0 && viewMs >= 0);
+    QVERIFY2(viewMs <= 4 * plainMs + 100, qPrintable(QStringLiteral("%1 ms, plain %2 ms").arg(viewMs).arg(plainMs)));
 }
 
 void TestMyTableView::rowsInsertedInViewAreFitted()
