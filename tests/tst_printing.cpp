@@ -27,6 +27,8 @@
 #include <QUrl>
 #include <QtTest>
 
+#include <vector>
+
 #include <memory>
 
 namespace {
@@ -154,8 +156,8 @@ private:
     void requireFileQueue();
     void fill(const QStringList& texts);
     QPushButton* button(const QString& name);
-    QVector<Glyph> expectedGlyphs(const QStringList& texts);
-    void checkPlacement(const QVector<PdfWord>& words, QVector<Glyph> glyphs);
+    std::vector<Glyph> expectedGlyphs(const QStringList& texts);
+    void checkPlacement(const QVector<PdfWord>& words, std::vector<Glyph> glyphs);
     QString testPrint(const QStringList& texts);
 
     std::unique_ptr<testsupport::WorkDir> m_dir;
@@ -224,7 +226,7 @@ QPushButton* TestPrinting::button(const QString& name)
 
 // Works out every character's place the way the print button does, with a
 // PDF printer set up like the real one so that the font metrics agree.
-QVector<Glyph> TestPrinting::expectedGlyphs(const QStringList& texts)
+std::vector<Glyph> TestPrinting::expectedGlyphs(const QStringList& texts)
 {
     cardlayout::FontTable fonts;
     cardlayout::CoordTable coords;
@@ -242,7 +244,7 @@ QVector<Glyph> TestPrinting::expectedGlyphs(const QStringList& texts)
     QPainter painter(&printer);
     QFont font(cardlayout::resolveCardFamily(fonts, QFontDatabase()));
 
-    QVector<Glyph> glyphs;
+    std::vector<Glyph> glyphs;
     for (const cardlayout::CardField& field : cardlayout::composeCard(sources, s, fonts, coords)) {
         const int size = cardlayout::usableSize(field.size);
         font.setPixelSize(size);
@@ -257,7 +259,12 @@ QVector<Glyph> TestPrinting::expectedGlyphs(const QStringList& texts)
             // drawText centres the exact advance in the whole-point cell.
             const double width = exact.horizontalAdvance(ch);
             const double left = cells.at(i).left() + (cells.at(i).width() - width) / 2;
-            glyphs.append({ch, left, left + width, double(cells.at(i).top())});
+            Glyph glyph;
+            glyph.ch = ch;
+            glyph.left = left;
+            glyph.right = left + width;
+            glyph.top = cells.at(i).top();
+            glyphs.push_back(glyph);
         }
     }
     return glyphs;
@@ -265,24 +272,24 @@ QVector<Glyph> TestPrinting::expectedGlyphs(const QStringList& texts)
 
 // Every word that the PDF holds must be a run of expected characters at
 // their places, within a point, and every expected character must be there.
-void TestPrinting::checkPlacement(const QVector<PdfWord>& words, QVector<Glyph> glyphs)
+void TestPrinting::checkPlacement(const QVector<PdfWord>& words, std::vector<Glyph> glyphs)
 {
     for (const PdfWord& word : words) {
         int best = -1;
         double bestDistance = 1e9;
-        for (int j = 0; j + word.text.size() <= glyphs.size(); ++j) {
+        for (int j = 0; j + word.text.size() <= int(glyphs.size()); ++j) {
             bool same = true;
             for (int c = 0; c < word.text.size() && same; ++c)
-                same = glyphs.at(j + c).ch == word.text.at(c) && !glyphs.at(j + c).seen;
-            const double distance = qAbs(glyphs.at(j).left - word.xMin) + qAbs(glyphs.at(j).top - word.yMin);
+                same = glyphs.at(size_t(j + c)).ch == word.text.at(c) && !glyphs.at(size_t(j + c)).seen;
+            const double distance = qAbs(glyphs.at(size_t(j)).left - word.xMin) + qAbs(glyphs.at(size_t(j)).top - word.yMin);
             if (same && distance < bestDistance) {
                 best = j;
                 bestDistance = distance;
             }
         }
         QVERIFY2(best >= 0, qPrintable("unexpected text on the page: " + word.text));
-        const Glyph& first = glyphs.at(best);
-        const Glyph& last = glyphs.at(best + word.text.size() - 1);
+        const Glyph& first = glyphs.at(size_t(best));
+        const Glyph& last = glyphs.at(size_t(best + word.text.size() - 1));
         const QString where = QString("'%1' at %2,%3 expected %4,%5")
                                   .arg(word.text)
                                   .arg(word.xMin)
@@ -293,7 +300,7 @@ void TestPrinting::checkPlacement(const QVector<PdfWord>& words, QVector<Glyph> 
         QVERIFY2(qAbs(word.xMax - last.right) <= 1.0, qPrintable(where + " (right edge)"));
         QVERIFY2(qAbs(word.yMin - first.top) <= 1.0, qPrintable(where + " (top)"));
         for (int c = 0; c < word.text.size(); ++c)
-            glyphs[best + c].seen = true;
+            glyphs[size_t(best + c)].seen = true;
     }
     for (const Glyph& glyph : glyphs)
         QVERIFY2(glyph.seen, qPrintable(QString("missing on the page: ") + glyph.ch));
