@@ -1,21 +1,16 @@
 #include "app/security.h"
 #include "ui_security.h"
 
+#include "app/messages.h"
 #include "app/style.h"
 #include "db/indexes.h"
 
 #include <QHeaderView>
-#include <QMessageBox>
 #include <QSqlError>
 
 namespace {
 
 const char* const databaseFile = "dataBase.db";
-
-void showError(QWidget* parent, const QString& text)
-{
-    QMessageBox::warning(parent, QStringLiteral("Ошибка"), text, QMessageBox::Ok);
-}
 
 } // namespace
 

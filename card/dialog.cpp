@@ -1,6 +1,7 @@
 #include "card/dialog.h"
 #include "ui_dialog.h"
 
+#include "app/messages.h"
 #include "card/layoutparams.h"
 #include "util/textfiles.h"
 
@@ -8,7 +9,6 @@
 #include <QDoubleSpinBox>
 #include <QFile>
 #include <QFileInfo>
-#include <QMessageBox>
 #include <QRadioButton>
 #include <QSaveFile>
 #include <QSpinBox>
@@ -179,7 +179,7 @@ void Dialog::on_buttonResetSettings_clicked()
 {
     QString error;
     if (!restoreFromBackup(kBackupFile, kParamsFile, &error))
-        QMessageBox::warning(this, QStringLiteral("Ошибка"), error);
+        showError(this, error);
     // Emitted whatever happened: the main window reloads whatever is on disk now.
     emit resetSetiings();
     QDialog::reject();

@@ -1,5 +1,6 @@
 #include "card/layoutparams.h"
 
+#include "app/messages.h"
 #include "app/security.h"
 #include "util/textfiles.h"
 
@@ -7,7 +8,6 @@
 #include <QJsonDocument>
 #include <QJsonParseError>
 #include <QJsonValue>
-#include <QMessageBox>
 #include <QTextCodec>
 
 #include <algorithm>
@@ -212,10 +212,10 @@ bool Security::readParams()
     QString error;
     switch (readLayoutParams(QString::fromLatin1(layoutParamsFileName), &params, &error)) {
     case LayoutReadResult::FileMissing:
-        QMessageBox::warning(nullptr, QStringLiteral("Ошибка"), QStringLiteral("Файл с настройками не найден"));
+        showError(nullptr, QStringLiteral("Файл с настройками не найден"));
         return false;
     case LayoutReadResult::Invalid:
-        QMessageBox::warning(nullptr, QStringLiteral("Ошибка"), error);
+        showError(nullptr, error);
         return false;
     case LayoutReadResult::Ok:
         break;

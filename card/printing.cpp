@@ -1,6 +1,7 @@
 #include "card/printing.h"
 #include "ui_security.h"
 
+#include "app/messages.h"
 #include "app/security.h"
 #include "card/card.h"
 #include "card/preview.h"
@@ -9,7 +10,6 @@
 #include <QFont>
 #include <QImage>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
@@ -75,11 +75,6 @@ cardlayout::SourceTexts sourceTexts(const QWidget* window, const QStringList& ke
 
 namespace {
 
-void warn(const QString& text)
-{
-    QMessageBox::warning(nullptr, QStringLiteral("Ошибка"), text, QMessageBox::Ok);
-}
-
 // Starts the page; in the test print mode over the picture of the blank.
 bool beginPage(QPainter& painter, QPrinter& printer, bool testPrint, const QRectF& paper)
 {
@@ -112,7 +107,7 @@ void Security::on_buttonPrint_clicked()
     QPrinter printer(QPrinter::ScreenResolution);
     QPainter painter;
     if (!previewMode && QPrinterInfo(printer).isNull()) {
-        warn(QStringLiteral("Принтер не найден"));
+        showError(nullptr, QStringLiteral("Принтер не найден"));
         return;
     }
     const bool testPrint = !previewMode && printing::isTestPrint(ui->lineEditForm->text());
@@ -121,7 +116,7 @@ void Security::on_buttonPrint_clicked()
     const float s = cardlayout::pageScale(float(paper.width()));
 
     if (!previewMode && !beginPage(painter, printer, testPrint, paper)) {
-        warn(QStringLiteral("Не удалось начать печать"));
+        showError(nullptr, QStringLiteral("Не удалось начать печать"));
         return;
     }
 
@@ -143,5 +138,5 @@ void Security::on_buttonPrint_clicked()
             printing::paintField(painter, cardFont, field, s, {udShift, lrShift});
     }
     if (!painter.end())
-        warn(QStringLiteral("Не удалось завершить печать"));
+        showError(nullptr, QStringLiteral("Не удалось завершить печать"));
 }

@@ -1,8 +1,8 @@
 #include "app/security.h"
 
+#include "app/messages.h"
 #include "card/dialog.h"
 
-#include <QMessageBox>
 
 // Runs the settings dialog on copies of the layout parameters; only an
 // accepted dialog changes them and rewrites "params.txt".
@@ -29,6 +29,6 @@ void Security::on_buttonParams_clicked()
     if (!writeParams(&error)) {
         if (error.isEmpty())
             error = QStringLiteral("Не удалось записать файл \"params.txt\"");
-        QMessageBox::warning(this, QStringLiteral("Ошибка"), error);
+        showError(this, error);
     }
 }

@@ -1,6 +1,7 @@
 #include "app/security.h"
 #include "ui_security.h"
 
+#include "app/messages.h"
 #include "records/recordtexts.h"
 
 #include <QList>
@@ -14,11 +15,6 @@ const char* const writeError = "Ошибка записи в базу данны
 const char* const updateError = "Ошибка обновления данных";
 
 enum class SaveOutcome { Saved, Duplicate, Failed };
-
-void showError(QWidget* parent, const QString& text)
-{
-    QMessageBox::warning(parent, QStringLiteral("Ошибка"), text, QMessageBox::Ok);
-}
 
 // Neither button has a rejecting role, so Esc and the close button do nothing:
 // the operator has to answer.

@@ -1,6 +1,7 @@
 #include "app/security.h"
 #include "ui_security.h"
 
+#include "app/messages.h"
 #include "records/listposition.h"
 #include "records/recordtexts.h"
 
@@ -9,18 +10,8 @@
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QList>
-#include <QMessageBox>
 #include <QSqlError>
 #include <QTableView>
-
-namespace {
-
-void showError(QWidget* parent, const QString& text)
-{
-    QMessageBox::warning(parent, QStringLiteral("Ошибка"), text, QMessageBox::Ok);
-}
-
-} // namespace
 
 void Security::refreshCompanies(const QString& filter)
 {

@@ -1,0 +1,8 @@
+#include "app/messages.h"
+
+#include <QMessageBox>
+
+void showError(QWidget* parent, const QString& text)
+{
+    QMessageBox::warning(parent, QStringLiteral("Ошибка"), text, QMessageBox::Ok);
+}

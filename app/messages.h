@@ -1,0 +1,11 @@
+#ifndef MESSAGES_H
+#define MESSAGES_H
+
+class QString;
+class QWidget;
+
+// The program's one kind of failure report: a modal warning box titled
+// "Ошибка" with the single button OK.
+void showError(QWidget* parent, const QString& text);
+
+#endif // MESSAGES_H
