@@ -3,7 +3,6 @@
 #include "app/messages.h"
 #include "card/dialog.h"
 
-
 // Runs the settings dialog on copies of the layout parameters; only an
 // accepted dialog changes them and rewrites "params.txt".
 void Security::on_buttonParams_clicked()
