@@ -171,9 +171,7 @@ void TestPrinting::init()
     m_dir.reset(new testsupport::WorkDir);
     QVERIFY(m_dir->isValid());
     QVERIFY(m_dir->seedParams());
-    QVERIFY(QDir().mkpath("fonts"));
-    QVERIFY(QFile::copy(testsupport::deliveredFile("fonts/LiberationSerif-Regular.ttf"),
-                        "fonts/LiberationSerif-Regular.ttf"));
+    QVERIFY(m_dir->seedFonts());
 }
 
 void TestPrinting::cleanup()

@@ -50,6 +50,17 @@ bool WorkDir::seedParams(bool withBackup)
     return ok;
 }
 
+bool WorkDir::seedFonts()
+{
+    const QDir delivered(deliveredFile("fonts"));
+    if (!QDir(path()).mkpath("fonts"))
+        return false;
+    bool ok = !delivered.entryList(QDir::Files).isEmpty();
+    for (const QString& name : delivered.entryList(QDir::Files))
+        ok = QFile::copy(delivered.filePath(name), filePath("fonts/" + name)) && ok;
+    return ok;
+}
+
 bool WorkDir::writeFile(const QString& name, const QByteArray& bytes) const
 {
     QFile file(filePath(name));

@@ -30,6 +30,8 @@ public:
 
     // Copies data/params.txt (and paramsBackUp.txt) of the source tree here.
     bool seedParams(bool withBackup = true);
+    // Copies the delivered font files into fonts/ here.
+    bool seedFonts();
     bool writeFile(const QString& name, const QByteArray& bytes) const;
     QByteArray readFile(const QString& name) const;
 
