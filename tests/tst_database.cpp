@@ -43,24 +43,12 @@ QSqlDatabase openCheck(const QString& path, const QString& options = QString())
 
 bool checkExec(const QString& statement)
 {
-    QSqlQuery query(QSqlDatabase::database(kCheck, false));
-    return query.exec(statement);
+    return testsupport::checkExec(kCheck, statement);
 }
 
-// Rows of a statement run on the check connection, values joined with "|".
 QStringList checkRows(const QString& statement)
 {
-    QSqlQuery query(QSqlDatabase::database(kCheck, false));
-    if (!query.exec(statement))
-        return {"<error> " + query.lastError().text()};
-    QStringList rows;
-    while (query.next()) {
-        QStringList values;
-        for (int i = 0; i < query.record().count(); ++i)
-            values << query.value(i).toString();
-        rows << values.join('|');
-    }
-    return rows;
+    return testsupport::checkRows(kCheck, statement);
 }
 
 QStringList columnsOf(const QString& table)

@@ -31,24 +31,12 @@ QString withNul(const QString& before, const QString& after)
 
 bool checkExec(const QString& statement)
 {
-    QSqlQuery query(QSqlDatabase::database(kCheck, false));
-    return query.exec(statement);
+    return testsupport::checkExec(kCheck, statement);
 }
 
-// Rows read on a connection of our own, values joined with "|" (NULL shown as "<NULL>").
 QStringList checkRows(const QString& statement)
 {
-    QSqlQuery query(QSqlDatabase::database(kCheck, false));
-    if (!query.exec(statement))
-        return {"<error> " + query.lastError().text()};
-    QStringList rows;
-    while (query.next()) {
-        QStringList values;
-        for (int i = 0; i < query.record().count(); ++i)
-            values << (query.value(i).isNull() ? QStringLiteral("<NULL>") : query.value(i).toString());
-        rows << values.join('|');
-    }
-    return rows;
+    return testsupport::checkRows(kCheck, statement);
 }
 
 QStringList companies()

@@ -6,6 +6,11 @@
 #include <QFile>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QVariant>
 #include <QTimer>
 
 namespace testsupport {
@@ -115,6 +120,27 @@ void ModalAnswer::poll(int remainingMs)
     m_hasEscape = box->escapeButton() != nullptr;
     m_answered = true;
     m_handler(box);
+}
+
+bool checkExec(const QString& connection, const QString& statement)
+{
+    QSqlQuery query(QSqlDatabase::database(connection, false));
+    return query.exec(statement);
+}
+
+QStringList checkRows(const QString& connection, const QString& statement)
+{
+    QSqlQuery query(QSqlDatabase::database(connection, false));
+    if (!query.exec(statement))
+        return {"<error> " + query.lastError().text()};
+    QStringList rows;
+    while (query.next()) {
+        QStringList values;
+        for (int i = 0; i < query.record().count(); ++i)
+            values << (query.value(i).isNull() ? QStringLiteral("<NULL>") : query.value(i).toString());
+        rows << values.join('|');
+    }
+    return rows;
 }
 
 std::function<void(QMessageBox*)> clickButton(const QString& text)

@@ -71,6 +71,12 @@ private:
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };
 
+// Runs a statement on the named connection (the test's own, beside the one
+// under test); checkRows gives each result row's values joined with "|",
+// NULL shown as "<NULL>", or one "<error> ..." entry when it fails.
+bool checkExec(const QString& connection, const QString& statement);
+QStringList checkRows(const QString& connection, const QString& statement);
+
 // Handlers for ModalAnswer: click the button with the given text, or OK.
 std::function<void(QMessageBox*)> clickButton(const QString& text);
 std::function<void(QMessageBox*)> clickOk();
