@@ -1,5 +1,6 @@
 #include "records/listposition.h"
 #include "records/recordtexts.h"
+#include "support/testsupport.h"
 
 #include <QHeaderView>
 #include <QSqlDatabase>
@@ -59,13 +60,8 @@ QSqlDatabase TestListPosition::database() const
 
 void TestListPosition::init()
 {
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QString::fromLatin1(connectionName));
-    db.setDatabaseName(QStringLiteral(":memory:"));
-    QVERIFY(db.open());
-    QSqlQuery query(db);
-    QVERIFY(query.exec("CREATE TABLE companies (Форма TEXT,Наименование TEXT,name TEXT)"));
-    QVERIFY(query.exec("CREATE TABLE personal (id TEXT,Фамилия TEXT,Имя TEXT,Отчество TEXT,Должность TEXT,"
-                       "Руководитель TEXT,Дата_выдачи TEXT,person TEXT,director TEXT)"));
+    QVERIFY(testsupport::openSchemaDatabase(QString::fromLatin1(connectionName)));
+    QSqlQuery query(database());
     QVERIFY(query.exec("CREATE INDEX companies_by_order ON companies "
                        "(Форма||' '||Наименование,name,Форма,Наименование)"));
     QVERIFY(query.exec("CREATE INDEX personal_by_id ON personal (id)"));

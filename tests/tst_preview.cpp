@@ -44,24 +44,6 @@ QLabel* cardLabel(const QString& key)
     return cards.size() == 1 ? cards.first()->findChild<QLabel*>("label" + key) : nullptr;
 }
 
-// Rewrites one entry of params.txt in the working folder.
-bool editParams(const std::function<void(QJsonObject& fonts)>& edit)
-{
-    QFile file("params.txt");
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    QJsonObject root = QJsonDocument::fromJson(file.readAll()).object();
-    file.close();
-    QJsonObject data = root["data"].toObject();
-    QJsonObject fonts = data["fonts"].toObject();
-    edit(fonts);
-    data["fonts"] = fonts;
-    root["data"] = data;
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
-    return file.write(QJsonDocument(root).toJson()) > 0;
-}
-
 // The blank as a label of the card's size draws it, rendered.
 QImage blankAsDrawn()
 {
@@ -318,7 +300,7 @@ void TestPreview::flowingPersonLeavesSurnameEmpty()
 
 void TestPreview::sizeZeroKeepsFontsValid()
 {
-    QVERIFY(editParams([](QJsonObject& fonts) {
+    QVERIFY(testsupport::editParamsFonts([](QJsonObject& fonts) {
         setEntry(fonts, "Name", "size", "0");
         setEntry(fonts, "Patron", "size", "дюжина");
     }));
@@ -332,7 +314,7 @@ void TestPreview::sizeZeroKeepsFontsValid()
 
 void TestPreview::shortRectangleLeavesLabelAlone()
 {
-    QVERIFY(editParams([](QJsonObject& fonts) { setEntry(fonts, "Date", "coords", QJsonArray{77.5, 63.25}); }));
+    QVERIFY(testsupport::editParamsFonts([](QJsonObject& fonts) { setEntry(fonts, "Date", "coords", QJsonArray{77.5, 63.25}); }));
     fill({"Иванов", "Иван", "Иванович", "ООО", "Щит", "Директор", "Петров"});
     QVERIFY(clickView());
     QCOMPARE(cardLabel("Date")->text(), QString("TextLabel"));
@@ -341,7 +323,7 @@ void TestPreview::shortRectangleLeavesLabelAlone()
 
 void TestPreview::blankPictureIsNoField()
 {
-    QVERIFY(editParams([](QJsonObject& fonts) { fonts["Back"] = fonts["Name"]; }));
+    QVERIFY(testsupport::editParamsFonts([](QJsonObject& fonts) { fonts["Back"] = fonts["Name"]; }));
     fill({"Иванов", "Иван", "Иванович", "ООО", "Щит", "Директор", "Петров"});
     QVERIFY(clickView());
     QLabel* back = cardLabel("Back");

@@ -103,21 +103,6 @@ void readLayout(cardlayout::FontTable* fonts, cardlayout::CoordTable* coords, ca
     }
 }
 
-bool editParams(const std::function<void(QJsonObject& fonts)>& edit)
-{
-    QFile file("params.txt");
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    QJsonObject root = QJsonDocument::fromJson(file.readAll()).object();
-    file.close();
-    QJsonObject data = root["data"].toObject();
-    QJsonObject fonts = data["fonts"].toObject();
-    edit(fonts);
-    data["fonts"] = fonts;
-    root["data"] = data;
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(QJsonDocument(root).toJson()) > 0;
-}
-
 void setEntry(QJsonObject& fonts, const QString& key, const QString& member, const QJsonValue& value)
 {
     QJsonObject entry = fonts[key].toObject();
@@ -412,7 +397,7 @@ void TestPrinting::printThatCannotBeginIsReported()
 
 void TestPrinting::sizeZeroPrints()
 {
-    QVERIFY(editParams([](QJsonObject& fonts) {
+    QVERIFY(testsupport::editParamsFonts([](QJsonObject& fonts) {
         setEntry(fonts, "Surname", "size", "0");
         setEntry(fonts, "Name", "size", "двенадцать");
     }));
@@ -442,7 +427,7 @@ void TestPrinting::sizeZeroPrints()
 
 void TestPrinting::shortRectangleIsNotPrinted()
 {
-    QVERIFY(editParams([](QJsonObject& fonts) { setEntry(fonts, "Date", "coords", QJsonArray{77.5, 63.25, 26.5}); }));
+    QVERIFY(testsupport::editParamsFonts([](QJsonObject& fonts) { setEntry(fonts, "Date", "coords", QJsonArray{77.5, 63.25, 26.5}); }));
     const QString text = testPrint({"Жуков", "Иван", "", "qzk", "Щит", "Директор", "Петров"});
     if (QTest::currentTestFailed())
         return;

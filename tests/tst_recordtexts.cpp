@@ -1,4 +1,5 @@
 #include "records/recordtexts.h"
+#include "support/testsupport.h"
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -34,13 +35,8 @@ const char* const connectionName = "recordtexts";
 
 void TestRecordTexts::initTestCase()
 {
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QString::fromLatin1(connectionName));
-    db.setDatabaseName(QStringLiteral(":memory:"));
-    QVERIFY(db.open());
-    QSqlQuery query(db);
-    QVERIFY(query.exec("CREATE TABLE companies (Форма TEXT,Наименование TEXT,name TEXT)"));
-    QVERIFY(query.exec("CREATE TABLE personal (id TEXT,Фамилия TEXT,Имя TEXT,Отчество TEXT,Должность TEXT,"
-                       "Руководитель TEXT,Дата_выдачи TEXT,person TEXT,director TEXT)"));
+    QVERIFY(testsupport::openSchemaDatabase(QString::fromLatin1(connectionName)));
+    QSqlQuery query(QSqlDatabase::database(QString::fromLatin1(connectionName)));
     const QList<QStringList> companies{{"ООО", "Альфа"}, {"АО", "O'Neil Security"}, {"", "Бета"},
                                        {"ЧОП", "Сто_процентов"}, {"ЧОП", "Сто-процентов"}};
     for (const QStringList& company : companies) {

@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSqlDatabase>
@@ -120,6 +122,33 @@ void ModalAnswer::poll(int remainingMs)
     m_hasEscape = box->escapeButton() != nullptr;
     m_answered = true;
     m_handler(box);
+}
+
+bool editParamsFonts(const std::function<void(QJsonObject& fonts)>& edit)
+{
+    QFile file("params.txt");
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    QJsonObject root = QJsonDocument::fromJson(file.readAll()).object();
+    file.close();
+    QJsonObject data = root["data"].toObject();
+    QJsonObject fonts = data["fonts"].toObject();
+    edit(fonts);
+    data["fonts"] = fonts;
+    root["data"] = data;
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(QJsonDocument(root).toJson()) > 0;
+}
+
+bool openSchemaDatabase(const QString& connection)
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+    db.setDatabaseName(QStringLiteral(":memory:"));
+    if (!db.open())
+        return false;
+    QSqlQuery query(db);
+    return query.exec("CREATE TABLE companies (Форма TEXT,Наименование TEXT,name TEXT)")
+           && query.exec("CREATE TABLE personal (id TEXT,Фамилия TEXT,Имя TEXT,Отчество TEXT,Должность TEXT,"
+                         "Руководитель TEXT,Дата_выдачи TEXT,person TEXT,director TEXT)");
 }
 
 bool checkExec(const QString& connection, const QString& statement)

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 
+class QJsonObject;
 class QMessageBox;
 
 namespace testsupport {
@@ -70,6 +71,14 @@ private:
     // Cleared on destruction, so a watcher still pending never touches a dead object.
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };
+
+// Rewrites "params.txt" of the current folder, letting edit change the
+// object of its card fields ("data" / "fonts").
+bool editParamsFonts(const std::function<void(QJsonObject& fonts)>& edit);
+
+// Registers and opens an in-memory SQLite database under the connection name,
+// with the program's tables "companies" and "personal"; false on failure.
+bool openSchemaDatabase(const QString& connection);
 
 // Runs a statement on the named connection (the test's own, beside the one
 // under test); checkRows gives each result row's values joined with "|",
