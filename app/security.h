@@ -12,7 +12,12 @@
 #include <QVector>
 #include <QWidget>
 
+class QPrinter;
 class QTableView;
+
+namespace printing {
+struct CardPage;
+}
 
 namespace Ui {
 class Security;
@@ -55,6 +60,11 @@ private:
     // Writes "params.txt" from the layout parameters; false with the reason in
     // *error when the file could not be written (card/layoutparams.cpp).
     bool writeParams(QString* error = nullptr);
+
+    // Printing (card/printing.cpp).
+    bool choosePrinter(QPrinter& printer, QString* destination);
+    bool confirmPrint(QPrinter& printer, const QString& destination, bool testPrint, bool familyFound,
+                      printing::CardPage* page);
 
     Ui::Security* ui;
     DataBase db;

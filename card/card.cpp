@@ -44,3 +44,9 @@ bool Card::setField(const QString& key, const QString& text, Qt::Alignment align
     label->setAlignment(align | Qt::AlignBottom);
     return true;
 }
+
+QRect Card::fieldGeometry(const QString& key) const
+{
+    const auto* label = findChild<QLabel*>(QStringLiteral("label") + key);
+    return label && label != ui->labelBack ? label->geometry() : QRect();
+}

@@ -25,6 +25,10 @@ public:
     // has no label for the key (it is then left alone).
     bool setField(const QString& key, const QString& text, Qt::Alignment align, const QFont& font);
 
+    // Where the field's label lies on the card; a null rectangle when the
+    // card has no label for the key.
+    QRect fieldGeometry(const QString& key) const;
+
 protected:
     // Loads the picture of the blank when the card is first polished: before
     // it is rendered or shown, not when the main window is built.

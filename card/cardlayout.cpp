@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QFont>
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QHash>
 #include <QPainter>
@@ -255,6 +256,27 @@ QString resolveCardFamily(const FontTable& fonts, const QFontDatabase& fontDatab
         return QString();
     registered.insert(path, provided.first());
     return provided.first();
+}
+
+QString requestedFamily(const FontTable& fonts)
+{
+    return fonts.value("Surname").value("family");
+}
+
+bool cardFamilyFound(const FontTable& fonts, const QFontDatabase& fontDatabase, const QString& resolved)
+{
+    const QString family = requestedFamily(fonts);
+    if (fontDatabase.families().contains(family, Qt::CaseSensitive))
+        return true;
+    return !resolved.isNull() && QFile::exists(QStringLiteral("fonts/") + family + QStringLiteral("-Regular.ttf"));
+}
+
+QString drawnFamily(const QString& resolved)
+{
+    QFont font;
+    if (!resolved.isNull())
+        font.setFamily(resolved);
+    return QFontInfo(font).family();
 }
 
 QVector<GlyphMetric> glyphMetrics(const QString& text, const QPainter& painter)

@@ -122,6 +122,18 @@ QVector<CardField> composeCard(const SourceTexts& sources, float s, const FontTa
 // registered: the card then keeps the application's default family.
 QString resolveCardFamily(const FontTable& fonts, const QFontDatabase& fontDatabase);
 
+// The family the layout asks for (that of "Surname").
+QString requestedFamily(const FontTable& fonts);
+
+// Whether the card prints in the family asked for: it is installed, or its
+// file in "fonts" gave resolveCardFamily the family it returned. Otherwise the
+// card falls back to "Arial" or the application's default.
+bool cardFamilyFound(const FontTable& fonts, const QFontDatabase& fontDatabase, const QString& resolved);
+
+// The family the font matcher really draws for the resolved family (a missing
+// "Arial" comes out as whatever the system substitutes for it).
+QString drawnFamily(const QString& resolved);
+
 // --- Placing characters ---
 
 struct GlyphMetric

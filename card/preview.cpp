@@ -4,6 +4,8 @@
 
 #include <QGuiApplication>
 #include <QLabel>
+#include <QPainter>
+#include <QPen>
 #include <QPixmap>
 #include <QScreen>
 #include <QVBoxLayout>
@@ -15,6 +17,11 @@ namespace {
 
 // Without a usable screen the card is shown at its own size of 750 pixels.
 constexpr int kFallbackScreenWidth = 4 * 750;
+
+// The screen width at which the letters always had the right size.
+constexpr int kReferenceScreenWidth = 1920;
+
+constexpr int kOutlineWidth = 3;
 
 int usableScreenWidth(int screenWidth)
 {
@@ -29,11 +36,21 @@ int screenWidth()
     return screens.isEmpty() ? 0 : screens.first()->size().width();
 }
 
-int pointSize(int size, int screenWidth)
+int pointSize(int size)
 {
     // The same letter size as printing uses, so a size of 0 shows as printed.
     const float letters = float(cardlayout::usableSize(size));
-    return qMax(1, cardlayout::truncate(letters * 3840 / float(usableScreenWidth(screenWidth))));
+    return qMax(1, cardlayout::truncate(letters * 3840 / float(kReferenceScreenWidth)));
+}
+
+QString title(int overflowing, const QString& fontNote)
+{
+    QString result = QStringLiteral("Просмотр");
+    if (overflowing > 0)
+        result += QStringLiteral(" — не помещается полей: %1").arg(overflowing);
+    if (!fontNote.isEmpty())
+        result += QStringLiteral(" — ") + fontNote;
+    return result;
 }
 
 QSize windowSize(int screenWidth)
@@ -42,10 +59,17 @@ QSize windowSize(int screenWidth)
     return QSize(width / 4, cardlayout::truncate(float(width) * 0.25f * 1.2727273f));
 }
 
-QWidget* show(QWidget* card, int screenWidth)
+QWidget* show(QWidget* card, int screenWidth, const QString& title, const QVector<QRect>& outlines)
 {
     const QSize size = windowSize(screenWidth);
-    const QPixmap picture = card->grab().scaledToWidth(size.width(), Qt::SmoothTransformation);
+    QPixmap whole = card->grab();
+    if (!outlines.isEmpty()) {
+        QPainter painter(&whole);
+        painter.setPen(QPen(Qt::red, kOutlineWidth));
+        for (const QRect& rect : outlines)
+            painter.drawRect(rect);
+    }
+    const QPixmap picture = whole.scaledToWidth(size.width(), Qt::SmoothTransformation);
 
     auto* window = new QWidget;
     window->setAttribute(Qt::WA_DeleteOnClose);
@@ -57,7 +81,7 @@ QWidget* show(QWidget* card, int screenWidth)
     layout->addWidget(label);
     window->setLayout(layout);
     window->setFixedSize(size);
-    window->setWindowTitle(QStringLiteral("Просмотр"));
+    window->setWindowTitle(title);
     window->show();
     return window;
 }

@@ -4,7 +4,10 @@
 #include "app/messages.h"
 #include "app/security.h"
 #include "card/card.h"
+#include "card/fitcheck.h"
 #include "card/preview.h"
+#include "card/printerchoice.h"
+#include "card/printquestions.h"
 
 #include <QDateEdit>
 #include <QFont>
@@ -57,6 +60,22 @@ void paintField(QPainter& painter, QFont font, const cardlayout::CardField& fiel
         painter.drawText(cells.at(i), Qt::AlignHCenter, QString(field.text.at(i)));
 }
 
+void paintCard(QPainter& painter, const CardPage& page)
+{
+    for (const cardlayout::CardField& field : page.fields) {
+        if (!field.text.isEmpty())
+            paintField(painter, page.font, field, page.s, page.shift);
+    }
+}
+
+QMap<QString, QString> PrintedCard::texts() const
+{
+    QMap<QString, QString> result;
+    for (const cardlayout::CardField& field : fields)
+        result.insert(field.key, field.text);
+    return result;
+}
+
 cardlayout::SourceTexts sourceTexts(const QWidget* window, const QStringList& keys)
 {
     cardlayout::SourceTexts texts;
@@ -85,18 +104,89 @@ bool beginPage(QPainter& painter, QPrinter& printer, bool testPrint, const QRect
     return true;
 }
 
-// Fills the card's labels and opens a new preview window with its picture.
-void showPreview(Card& card, QFont font, const QVector<cardlayout::CardField>& fields)
+// Fills the card's labels and opens a new preview window with its picture,
+// the fields that do not fit outlined and said in the title.
+void showPreview(Card& card, const printing::CardPage& page, const QVector<fitcheck::Overflow>& overflows,
+                 const QString& fontNote)
 {
-    const int screenWidth = preview::screenWidth();
-    for (const cardlayout::CardField& field : fields) {
-        font.setPointSize(preview::pointSize(field.size, screenWidth));
+    QFont font = page.font;
+    for (const cardlayout::CardField& field : page.fields) {
+        font.setPointSize(preview::pointSize(field.size));
         card.setField(field.key, field.text, field.align, font);
     }
-    preview::show(&card, screenWidth);
+    QVector<QRect> outlines;
+    for (const fitcheck::Overflow& overflow : overflows) {
+        const QRect rect = card.fieldGeometry(overflow.key);
+        if (!rect.isNull())
+            outlines.append(rect);
+    }
+    const QString title = preview::title(overflows.size(), fontNote);
+    preview::show(&card, preview::screenWidth(), title, outlines);
+}
+
+// The shifts are those of the chosen printer, but measuring the fit needs none.
+QVector<fitcheck::Overflow> overflowsOf(const printing::CardPage& page)
+{
+    fitcheck::Measure measure;
+    return fitcheck::overflows(measure.painter(), page.font, page.fields, page.s);
 }
 
 } // namespace
+
+// The destination: the printer chosen in the settings, else the system's
+// default. A chosen printer that is gone is said so; printing never falls
+// back to another one. False when there is nothing to print on.
+bool Security::choosePrinter(QPrinter& printer, QString* destination)
+{
+    QStringList problems;
+    const QString chosen = printerchoice::chosenPrinter(paramsRoot, &problems);
+    for (const QString& problem : qAsConst(problems))
+        showError(this, problem);
+    if (!chosen.isEmpty()) {
+        if (QPrinterInfo::printerInfo(chosen).isNull()) {
+            showError(this, QStringLiteral("Принтер «%1», выбранный в настройках, не найден. Выберите принтер в "
+                                           "окне «Параметры».")
+                                .arg(chosen));
+            return false;
+        }
+        printer.setPrinterName(chosen);
+    } else if (QPrinterInfo(printer).isNull()) {
+        showError(nullptr, QStringLiteral("Принтер не найден"));
+        return false;
+    }
+    *destination = printer.printerName();
+    return true;
+}
+
+// Asks what the operator must know before paper is spent: a printer without
+// A6 paper, a family that is not there, texts that do not fit. False when
+// the answer is not to print; *page then may hold lowered sizes.
+bool Security::confirmPrint(QPrinter& printer, const QString& destination, bool testPrint, bool familyFound,
+                            printing::CardPage* page)
+{
+    if (!testPrint && !printerchoice::knowsA6(QPrinterInfo(printer))
+        && !printquestions::printWithoutA6(this, destination))
+        return false;
+    if (!familyFound
+        && !printquestions::printInOtherFamily(this, cardlayout::requestedFamily(fonts),
+                                               cardlayout::drawnFamily(page->font.family())))
+        return false;
+    const QVector<fitcheck::Overflow> overflows = overflowsOf(*page);
+    if (overflows.isEmpty())
+        return true;
+    switch (printquestions::askFit(this, overflows)) {
+    case printquestions::FitAnswer::Cancel:
+        return false;
+    case printquestions::FitAnswer::AsIs:
+        return true;
+    case printquestions::FitAnswer::Shrink:
+        break;
+    }
+    // For this print only: the layout parameters keep their sizes.
+    fitcheck::Measure measure;
+    fitcheck::shrinkToFit(measure.painter(), page->font, &page->fields, page->s);
+    return true;
+}
 
 // Prints the card, or shows its preview when the view button sent the click.
 void Security::on_buttonPrint_clicked()
@@ -105,38 +195,45 @@ void Security::on_buttonPrint_clicked()
     const bool previewMode = sender() && sender()->objectName() == QLatin1String("buttonView");
 
     QPrinter printer(QPrinter::ScreenResolution);
-    QPainter painter;
-    if (!previewMode && QPrinterInfo(printer).isNull()) {
-        showError(nullptr, QStringLiteral("Принтер не найден"));
+    QString destination;
+    if (!previewMode && !choosePrinter(printer, &destination))
         return;
-    }
     const bool testPrint = !previewMode && printing::isTestPrint(ui->lineEditForm->text());
     printing::configurePrinter(printer, testPrint);
     const QRectF paper = printer.paperRect(QPrinter::Point);
-    const float s = cardlayout::pageScale(float(paper.width()));
 
-    if (!previewMode && !beginPage(painter, printer, testPrint, paper)) {
+    printing::CardPage page;
+    page.s = cardlayout::pageScale(float(paper.width()));
+    page.shift = {udShift, lrShift};
+    // The family first, so that the word fitting sees a font registered from
+    // the "fonts" folder already on the first print.
+    const QString family = cardlayout::resolveCardFamily(fonts, fontDatabase);
+    if (!family.isNull())
+        page.font.setFamily(family);
+    const bool familyFound = cardlayout::cardFamilyFound(fonts, fontDatabase, family);
+    page.fields = cardlayout::composeCard(printing::sourceTexts(this, coords.keys()), page.s, fonts, coords);
+
+    if (previewMode) {
+        const QString fontNote = familyFound ? QString()
+                                             : QStringLiteral("шрифт «%1» не найден, использован «%2»")
+                                                   .arg(cardlayout::requestedFamily(fonts),
+                                                        cardlayout::drawnFamily(page.font.family()));
+        showPreview(card, page, overflowsOf(page), fontNote);
+        return;
+    }
+    if (!confirmPrint(printer, destination, testPrint, familyFound, &page))
+        return;
+    QPainter painter;
+    if (!beginPage(painter, printer, testPrint, paper)) {
         showError(nullptr, QStringLiteral("Не удалось начать печать"));
         return;
     }
-
-    // The family first, so that the word fitting sees a font registered from
-    // the "fonts" folder already on the first print.
-    QFont cardFont;
-    const QString family = cardlayout::resolveCardFamily(fonts, fontDatabase);
-    if (!family.isNull())
-        cardFont.setFamily(family);
-    const cardlayout::SourceTexts sources = printing::sourceTexts(this, coords.keys());
-    const QVector<cardlayout::CardField> fields = cardlayout::composeCard(sources, s, fonts, coords);
-
-    if (previewMode) {
-        showPreview(card, cardFont, fields);
+    printing::paintCard(painter, page);
+    if (!painter.end()) {
+        showError(nullptr, QStringLiteral("Не удалось завершить печать"));
         return;
     }
-    for (const cardlayout::CardField& field : fields) {
-        if (!field.text.isEmpty())
-            printing::paintField(painter, cardFont, field, s, {udShift, lrShift});
-    }
-    if (!painter.end())
-        showError(nullptr, QStringLiteral("Не удалось завершить печать"));
+    // The card as it went out, for whatever keeps account of issued cards.
+    const printing::PrintedCard printed{destination, page.fields};
+    Q_UNUSED(printed)
 }

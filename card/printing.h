@@ -3,11 +3,12 @@
 
 #include "card/cardlayout.h"
 
+#include <QFont>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 #include <QVector>
 
-class QFont;
 class QPainter;
 class QPrinter;
 class QRectF;
@@ -32,6 +33,31 @@ void drawBackground(QPainter& painter, const QString& imageFile, const QRectF& p
 // letter size, one pixel being one point.
 void paintField(QPainter& painter, QFont font, const cardlayout::CardField& field, float s,
                 const cardlayout::Shift& shift);
+
+// One card's page: the fields as they are to be printed (a size lowered by
+// the fit check included), the card font, the page scale and the shifts.
+struct CardPage
+{
+    QVector<cardlayout::CardField> fields;
+    QFont font;
+    float s = 0;
+    cardlayout::Shift shift;
+};
+
+// Paints every non-empty field of the card onto a page that has been begun;
+// the same for one card and for each page of several.
+void paintCard(QPainter& painter, const CardPage& page);
+
+// A card as it went to the spooler: the destination's name and the fields as
+// printed (texts after the fit check's choice, sizes used).
+struct PrintedCard
+{
+    QString printer;
+    QVector<cardlayout::CardField> fields;
+
+    // The printed text of every field by card field key.
+    QMap<QString, QString> texts() const;
+};
 
 // Texts of the window's source widgets for the given card field keys: the
 // date edit "lineEditDate" for "Date", the line edit "lineEdit" + key for

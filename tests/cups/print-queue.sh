@@ -4,6 +4,11 @@
 #   print-queue.sh setup     start the scheduler if needed, add the queue
 #                            "cardprint-test-pdf" on a file: device and make it
 #                            the system default printer
+#   print-queue.sh extra     add only the further queues "<queue>-a" and
+#                            "<queue>-b" (PDF, like the default one) and
+#                            "<queue>-noa6" (the Generic PostScript driver,
+#                            whose paper list has no A6); the default
+#                            printer is left alone (setup adds them as well)
 #   print-queue.sh teardown  give the default back to the printer that had it
 #                            before (or to none) and stop the scheduler if
 #                            setup started it; the queue itself stays
@@ -18,6 +23,7 @@ set -euo pipefail
 export LC_ALL=C  # lpstat's answers are parsed in English
 
 QUEUE=${CARDPRINT_CUPS_QUEUE:-cardprint-test-pdf}
+# The tests find the further queues by these names (see the tests' CMakeLists).
 SPOOL=${CARDPRINT_CUPS_DIR:-/var/tmp/cardprint-cups}
 STATE=$SPOOL/state
 FILES_CONF=/etc/cups/cups-files.conf
@@ -97,6 +103,28 @@ generic_pdf_ppd() {
     lpinfo -m 2>/dev/null | grep -i 'generic pdf printer' | head -n 1 | cut -d' ' -f1
 }
 
+generic_ps_ppd() {
+    lpinfo -m 2>/dev/null | grep -i 'generic postscript printer' | head -n 1 | cut -d' ' -f1
+}
+
+# The printer choice is tested with two PDF queues that print into files of
+# their own, the paper check with a queue whose driver knows no A6.
+extra() {
+    mkdir -p "$SPOOL"
+    chmod 0755 "$SPOOL"
+    local pdf ps
+    pdf=$(generic_pdf_ppd)
+    ps=$(generic_ps_ppd)
+    if [ -z "$pdf" ] || [ -z "$ps" ]; then
+        log "no \"Generic PDF Printer\" or \"Generic PostScript Printer\" driver"
+        exit 1
+    fi
+    lpadmin_quiet -p "$QUEUE-a" -E -v "file://$SPOOL/out-a.pdf" -m "$pdf"
+    lpadmin_quiet -p "$QUEUE-b" -E -v "file://$SPOOL/out-b.pdf" -m "$pdf"
+    lpadmin_quiet -p "$QUEUE-noa6" -E -v "file://$SPOOL/out-noa6.ps" -m "$ps"
+    log "queues $QUEUE-a, $QUEUE-b and $QUEUE-noa6 print into $SPOOL"
+}
+
 setup() {
     mkdir -p "$STATE"
     chmod 0755 "$SPOOL"
@@ -130,6 +158,7 @@ setup() {
     local was
     was=$(cat "$STATE/previous-default")
     log "queue $QUEUE -> $SPOOL/out.pdf is the default printer (was: ${was:-none})"
+    extra
 }
 
 teardown() {
@@ -158,9 +187,10 @@ teardown() {
 
 case "${1:-}" in
 setup) setup ;;
+extra) extra ;;
 teardown) teardown ;;
 *)
-    echo "usage: $0 setup|teardown" >&2
+    echo "usage: $0 setup|extra|teardown" >&2
     exit 2
     ;;
 esac

@@ -1,0 +1,66 @@
+#ifndef FITCHECK_H
+#define FITCHECK_H
+
+#include "card/cardlayout.h"
+
+#include <QFont>
+#include <QScopedPointer>
+#include <QString>
+#include <QVector>
+
+class QPainter;
+
+// Whether the composed texts stay inside their rectangles. A field overflows
+// when the cells its characters are placed in (before the shifts) reach past
+// the left or right edge of its rectangle; measured with a painter on a 72 dpi
+// device, one pixel being one point, as on the printed page.
+namespace fitcheck {
+
+// The smallest letter size that "Уменьшить шрифт" goes down to.
+constexpr int kMinimumSize = 6;
+
+struct Overflow
+{
+    QString key;
+    float mm = 0;  // how far the text runs past its rectangle, both sides together
+};
+
+// How many card millimetres the field's text runs past its rectangle with the
+// given letter size; 0 when it fits or is empty.
+float overflowMm(QPainter& painter, QFont font, const cardlayout::CardField& field, int size, float s);
+
+// The overflowing fields, in the order given.
+QVector<Overflow> overflows(QPainter& painter, const QFont& font, const QVector<cardlayout::CardField>& fields,
+                            float s);
+
+// The largest size below the field's own at which it fits, but not below
+// kMinimumSize (a field already smaller keeps its size).
+int largestFittingSize(QPainter& painter, const QFont& font, const cardlayout::CardField& field, float s);
+
+// Gives every overflowing field of the list the largest size that fits.
+void shrinkToFit(QPainter& painter, const QFont& font, QVector<cardlayout::CardField>* fields, float s);
+
+// What a field holds on the card, as the operator calls it ("организация").
+QString fieldDescription(const QString& key);
+
+// The text of the question box: each overflowing field and by how much.
+QString overflowText(const QVector<Overflow>& overflows);
+
+// A painter-ready device at 72 dpi for measuring before the page is begun:
+// a PDF writer into memory, which measures as the printer's PDF engine does.
+class Measure
+{
+public:
+    Measure();
+    ~Measure();
+    QPainter& painter();
+
+private:
+    Q_DISABLE_COPY(Measure)
+    struct Private;
+    QScopedPointer<Private> d;
+};
+
+} // namespace fitcheck
+
+#endif // FITCHECK_H

@@ -1,0 +1,29 @@
+#ifndef PRINTQUESTIONS_H
+#define PRINTQUESTIONS_H
+
+#include "card/fitcheck.h"
+
+#include <QString>
+#include <QVector>
+
+class QWidget;
+
+// The questions asked before a page goes to the printer. Each returns the
+// operator's answer; the default answer is always not to print.
+namespace printquestions {
+
+// "Принтер «…» не знает формата A6 …": true for "Печатать".
+bool printWithoutA6(QWidget* parent, const QString& printer);
+
+// "Шрифт «…» не найден, будет использован «…»": true for "Печатать".
+bool printInOtherFamily(QWidget* parent, const QString& requested, const QString& used);
+
+enum class FitAnswer { Shrink, AsIs, Cancel };
+
+// "Текст не помещается" with "Уменьшить шрифт", "Печатать как есть" and
+// "Отмена" (the default, also Esc).
+FitAnswer askFit(QWidget* parent, const QVector<fitcheck::Overflow>& overflows);
+
+} // namespace printquestions
+
+#endif // PRINTQUESTIONS_H
