@@ -65,7 +65,9 @@ QWidget* show(QWidget* card, int screenWidth, const QString& title, const QVecto
     QPixmap whole = card->grab();
     if (!outlines.isEmpty()) {
         QPainter painter(&whole);
-        painter.setPen(QPen(Qt::red, kOutlineWidth));
+        // At least two pixels wide in the scaled picture, so it never fades away.
+        const int width = qMax(kOutlineWidth, 2 * whole.width() / qMax(1, size.width()) + 1);
+        painter.setPen(QPen(Qt::red, width));
         for (const QRect& rect : outlines)
             painter.drawRect(rect);
     }

@@ -3,6 +3,11 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTest>
+#include <QUrl>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -170,6 +175,70 @@ QStringList checkRows(const QString& connection, const QString& statement)
         rows << values.join('|');
     }
     return rows;
+}
+
+QString runTool(const QString& program, const QStringList& arguments, bool* ok)
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("LC_ALL", "C.UTF-8");
+    process.setProcessEnvironment(environment);
+    process.start(program, arguments);
+    const bool finished = process.waitForFinished(30000);
+    if (ok)
+        *ok = finished && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+QVector<PdfWord> pdfWords(const QString& pdfFile)
+{
+    const QString xml = runTool("pdftotext", {"-f", "1", "-l", "1", "-bbox", pdfFile, "-"});
+    const QRegularExpression wordRe(
+        R"re(<word xMin="([-\d.]+)" yMin="([-\d.]+)" xMax="([-\d.]+)" yMax="([-\d.]+)">([^<]*)</word>)re");
+    QVector<PdfWord> words;
+    for (auto it = wordRe.globalMatch(xml); it.hasNext();) {
+        const auto m = it.next();
+        QString text = m.captured(5);
+        text.replace("&lt;", "<").replace("&gt;", ">").replace("&quot;", "\"").replace("&amp;", "&");
+        words.append({text, m.captured(1).toDouble(), m.captured(2).toDouble(), m.captured(3).toDouble(),
+                      m.captured(4).toDouble()});
+    }
+    return words;
+}
+
+QString testQueue(const QString& suffix)
+{
+    const QString queue = qEnvironmentVariable("CARDPRINT_CUPS_QUEUE", "cardprint-test-pdf");
+    return suffix.isEmpty() ? queue : queue + "-" + suffix;
+}
+
+QString queueFile(const QString& queue)
+{
+    const auto uri = QRegularExpression("device-uri=(\\S+)").match(runTool("lpoptions", {"-p", queue}));
+    if (!uri.hasMatch() || !uri.captured(1).startsWith("file:"))
+        return QString();
+    return QUrl(uri.captured(1)).toLocalFile();
+}
+
+int jobCount(const QString& queue)
+{
+    return runTool("lpstat", {"-W", "all", "-o", queue}).split('\n', Qt::SkipEmptyParts).size();
+}
+
+bool waitForQueueFile(const QString& queue, const QByteArray& before, int timeoutMs)
+{
+    const QString file = queueFile(queue);
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < timeoutMs) {
+        QFile out(file);
+        const QByteArray bytes = out.open(QIODevice::ReadOnly) ? out.readAll() : QByteArray();
+        if (runTool("lpstat", {"-o", queue}).trimmed().isEmpty() && bytes != before
+            && (bytes.contains("%%EOF") || bytes.contains("%%Trailer")))
+            return true;
+        QTest::qWait(100);
+    }
+    return false;
 }
 
 std::function<void(QMessageBox*)> clickButton(const QString& text)

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QVector>
 
 #include <functional>
 #include <memory>
@@ -85,6 +86,32 @@ bool openSchemaDatabase(const QString& connection);
 // NULL shown as "<NULL>", or one "<error> ..." entry when it fails.
 bool checkExec(const QString& connection, const QString& statement);
 QStringList checkRows(const QString& connection, const QString& statement);
+
+// One word of `pdftotext -bbox`, in points from the top-left of the page.
+struct PdfWord
+{
+    QString text;
+    double xMin = 0, yMin = 0, xMax = 0, yMax = 0;
+};
+
+// Runs a tool in the C.UTF-8 locale and returns its standard output.
+QString runTool(const QString& program, const QStringList& arguments, bool* ok = nullptr);
+
+// The words of the PDF's first page with their boxes.
+QVector<PdfWord> pdfWords(const QString& pdfFile);
+
+// The name of the test queue (the default printer of the tests) and of the
+// further queues beside it ("-a", "-b", "-noa6"), and the file a queue prints
+// into; empty when the queue does not print into a file.
+QString testQueue(const QString& suffix = QString());
+QString queueFile(const QString& queue);
+
+// How many jobs the queue has had, done or not.
+int jobCount(const QString& queue);
+
+// Waits until the queue is empty and its file holds a whole document that
+// differs from `before`.
+bool waitForQueueFile(const QString& queue, const QByteArray& before, int timeoutMs = 60000);
 
 // Handlers for ModalAnswer: click the button with the given text, or OK.
 std::function<void(QMessageBox*)> clickButton(const QString& text);
