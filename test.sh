@@ -31,6 +31,10 @@ build_and_test() {
 
 build_and_test "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCARDPRINT_BENCH=ON || status=1
 
+# The Debian package: build, unpacked file list, validators, start in an empty home folder.
+echo "=== package ==="
+"$root/tests/package/check-package.sh" || status=1
+
 # Leaks inside the font and printing libraries are not the program's; the
 # suppressions keep the report about our own code.
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1"

@@ -7,6 +7,7 @@
 #include <QColor>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFont>
 #include <QGuiApplication>
 #include <QImage>
@@ -256,13 +257,17 @@ QPolygonF star(const QPointF& centre, double outer, double inner)
     return points;
 }
 
-QImage makeLogo()
+// The logo drawn at any size (the menu's icons), from the same strokes as the
+// compiled-in image: the painter scales the 251-pixel drawing.
+QImage makeLogo(int sizePx = LogoSizePx)
 {
-    QImage image(LogoSizePx, LogoSizePx, QImage::Format_ARGB32);
+    QImage image(sizePx, sizePx, QImage::Format_ARGB32);
     image.fill(Qt::transparent);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    p.scale(double(sizePx) / LogoSizePx, double(sizePx) / LogoSizePx);
 
     const QRectF outer(18, 10, 215, 232);
     p.setPen(Qt::NoPen);
@@ -334,6 +339,11 @@ int main(int argc, char* argv[])
 
     bool ok = report(makeLogo().save(root.filePath("resources/logo.png"), "PNG"), root.filePath("resources/logo.png"));
     ok = report(makeCard().save(root.filePath("resources/card.png"), "PNG"), root.filePath("resources/card.png")) && ok;
+    // The program's icon in the sizes of the desktop's icon theme.
+    for (int size : {48, 64, 128, 256}) {
+        const QString icon = root.filePath(QStringLiteral("data/icons/cardprint-%1.png").arg(size));
+        ok = report(QDir().mkpath(QFileInfo(icon).absolutePath()) && makeLogo(size).save(icon, "PNG"), icon) && ok;
+    }
     for (const char* name : {"data/params.txt", "data/paramsBackUp.txt"})
         ok = report(writeParams(root.filePath(name)), root.filePath(name)) && ok;
     return ok ? 0 : 1;
