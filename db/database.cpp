@@ -14,6 +14,8 @@ const QString kDriver = QStringLiteral("QSQLITE");
 const QString kBusyTimeoutOption = QStringLiteral("QSQLITE_BUSY_TIMEOUT");
 // Milliseconds a write waits for another copy of the program holding the file.
 const int kBusyTimeoutMs = 5000;
+// Takes the write lock at once: the busy timeout applies to this statement.
+const QString kBeginWrite = QStringLiteral("BEGIN IMMEDIATE");
 
 // The option only takes effect when the connection is opened, so it is added
 // before every open; options a caller set already are kept.
@@ -107,4 +109,26 @@ bool DataBase::execute(const QString& sql)
 {
     QSqlQuery query(database);
     return run(query, sql);
+}
+
+bool DataBase::beginWrite()
+{
+    QSqlQuery query(database);
+    return run(query, kBeginWrite);
+}
+
+bool DataBase::endWrite(bool keep)
+{
+    QSqlQuery query(database);
+    if (keep && run(query, QStringLiteral("COMMIT")))
+        return true;
+    run(query, QStringLiteral("ROLLBACK"));
+    return false;
+}
+
+bool DataBase::writeTransaction(const std::function<bool()>& work)
+{
+    if (!beginWrite())
+        return false;
+    return endWrite(work());
 }

@@ -48,6 +48,32 @@ public:
     QString deleteRecords(const QString& table, const QStringList& columns, const QList<QStringList>& valueSets);
     QString insertRecords(const QString& table, const QStringList& columns, const QList<QStringList>& rows);
 
+    // One delete of deleteTogether: the arguments of deleteRecords.
+    struct RecordDelete
+    {
+        QString table;
+        QStringList columns;
+        QList<QStringList> valueSets;
+    };
+    // Runs the deletes in order inside one writing transaction: all or nothing.
+    // Empty text on success; else the message of deleteRecords, naming the
+    // table whose statement failed. Deletes without value sets are left out.
+    QString deleteTogether(const QList<RecordDelete>& deletes);
+
+    // Writing transactions. Every operation that writes goes through these.
+    // beginWrite takes the write lock before the first statement, waiting up to
+    // the busy timeout while another connection writes; reads made afterwards
+    // inside the transaction decide the write with no other writer in between.
+    // (A deferred transaction that reads first gets no wait at all: the engine
+    // refuses at once to turn a reading transaction into a writing one while
+    // another connection writes.)
+    bool beginWrite();
+    // Commits when keep is true, else rolls back; a failed commit is rolled back
+    // too, so no transaction stays open. True only when committed.
+    bool endWrite(bool keep);
+    // beginWrite, then work, then endWrite with work's result.
+    bool writeTransaction(const std::function<bool()>& work);
+
     QSqlDatabase database;
 
 private:

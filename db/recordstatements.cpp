@@ -129,27 +129,45 @@ bool DataBase::selectRecordValues(QList<QStringList>& rows, const QString& table
 
 QString DataBase::runTransaction(const QString& table, const std::function<bool(QSqlQuery&)>& work)
 {
-    if (!database.transaction())
+    if (!beginWrite())
         return kTransactionError + table;
     bool done = false;
     {
         QSqlQuery query(database);
         done = work(query);
     }
-    if (done && database.commit())
-        return QString();
-    // Whatever failed, the transaction must not stay open: the next one could not start.
-    database.rollback();
-    return kWriteError + table;
+    return endWrite(done) ? QString() : kWriteError + table;
 }
 
 QString DataBase::deleteRecords(const QString& table, const QStringList& columns,
                                 const QList<QStringList>& valueSets)
 {
-    if (valueSets.isEmpty())
+    return deleteTogether({{table, columns, valueSets}});
+}
+
+QString DataBase::deleteTogether(const QList<RecordDelete>& deletes)
+{
+    QList<RecordDelete> steps;
+    for (const RecordDelete& step : deletes) {
+        if (!step.valueSets.isEmpty())
+            steps.append(step);
+    }
+    if (steps.isEmpty())
         return QString();
-    const QString statement = sql::deleteRecords(table, columns, valueSets);
-    return runTransaction(table, [&statement](QSqlQuery& query) { return run(query, statement); });
+    // The table named when the commit itself fails.
+    QString failedTable = steps.last().table;
+    const QString message = runTransaction(steps.first().table, [&steps, &failedTable](QSqlQuery& query) {
+        for (const RecordDelete& step : steps) {
+            if (!run(query, sql::deleteRecords(step.table, step.columns, step.valueSets))) {
+                failedTable = step.table;
+                return false;
+            }
+        }
+        return true;
+    });
+    if (message.isEmpty() || message.startsWith(kTransactionError))
+        return message;
+    return kWriteError + failedTable;
 }
 
 QString DataBase::insertRecords(const QString& table, const QStringList& columns, const QList<QStringList>& rows)

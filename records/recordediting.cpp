@@ -7,7 +7,6 @@
 #include <QList>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QSqlDatabase>
 
 namespace {
 
@@ -92,17 +91,13 @@ SaveOutcome writeNewRecords(DataBase& db, const QStringList& companyColumns, con
 bool renameOrganisation(DataBase& db, const QStringList& companyColumns, const QStringList& companyValues,
                         const QString& oldText)
 {
-    if (!db.database.transaction())
-        return false;
     const QString newText = records::companyText(companyValues.value(0), companyValues.value(1));
     const QString id = QStringLiteral("id");
-    const bool done = db.updateRecords(QStringLiteral("companies"), companyColumns, companyValues,
-                                       {records::companyTextColumn()}, {oldText})
-                      && db.updateRecords(QStringLiteral("personal"), {id}, {newText}, {id}, {oldText});
-    if (done && db.database.commit())
-        return true;
-    db.database.rollback();
-    return false;
+    return db.writeTransaction([&] {
+        return db.updateRecords(QStringLiteral("companies"), companyColumns, companyValues,
+                                {records::companyTextColumn()}, {oldText})
+               && db.updateRecords(QStringLiteral("personal"), {id}, {newText}, {id}, {oldText});
+    });
 }
 
 } // namespace
@@ -128,14 +123,14 @@ void Security::on_buttonSave_clicked()
     clearFilters();
     const QStringList companyValues = records::companyRow(ui->lineEditForm->text(), ui->lineEditComp->text());
 
-    // One transaction, so that a failure leaves no organisation row behind.
-    if (!db.database.transaction()) {
-        showError(this, QString::fromUtf8(writeError));
-        return;
-    }
-    const SaveOutcome outcome = writeNewRecords(db, companyColumns, companyValues, personalColumns, formPerson(*ui));
-    if (outcome == SaveOutcome::Failed || !db.database.commit()) {
-        db.database.rollback();
+    // One writing transaction: a failure leaves no organisation row behind, and
+    // no other copy of the program writes between the checks and the inserts.
+    SaveOutcome outcome = SaveOutcome::Failed;
+    const bool written = db.writeTransaction([&] {
+        outcome = writeNewRecords(db, companyColumns, companyValues, personalColumns, formPerson(*ui));
+        return outcome != SaveOutcome::Failed;
+    });
+    if (!written) {
         showError(this, QString::fromUtf8(writeError));
         return;
     }
@@ -169,8 +164,11 @@ void Security::on_buttonUpdate_clicked()
 
     // The employee stays with the selected organisation, whatever the form's organisation fields say.
     const QStringList values = records::updatedPersonRow(companyText, formPerson(*ui));
-    if (!db.updateRecords(QStringLiteral("personal"), personalColumns, values, personKeyColumns(),
-                          QStringList{companyText} + person)) {
+    const bool updated = db.writeTransaction([&] {
+        return db.updateRecords(QStringLiteral("personal"), personalColumns, values, personKeyColumns(),
+                                QStringList{companyText} + person);
+    });
+    if (!updated) {
         showError(this, QString::fromUtf8(updateError));
         return;
     }
@@ -190,15 +188,16 @@ void Security::on_buttonDeleteCompany_clicked()
     if (!confirmDelete())
         return;
 
+    // The organisation and its employees go together: employees left behind
+    // would show under any organisation later saved with the same text.
     const QList<QStringList> valueSets{{company.first()}};
-    QString message = db.deleteRecords(QStringLiteral("companies"), {records::companyTextColumn()}, valueSets);
+    const QString message =
+        db.deleteTogether({{QStringLiteral("companies"), {records::companyTextColumn()}, valueSets},
+                           {QStringLiteral("personal"), {QStringLiteral("id")}, valueSets}});
     if (!message.isEmpty()) {
         showError(this, message);
         return;
     }
-    message = db.deleteRecords(QStringLiteral("personal"), {QStringLiteral("id")}, valueSets);
-    if (!message.isEmpty())
-        showError(this, message);
 
     refreshCompanies(QString());
     ui->tableViewCompanies->clearSelection();
