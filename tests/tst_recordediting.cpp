@@ -21,6 +21,7 @@ private slots:
     void saveWithStraySpacesKeepsEmployeeReachable();
     void saveStopsWhenACheckFails_data();
     void saveStopsWhenACheckFails();
+    void failedSaveLeavesNoTransactionOpen();
     void updateNeedsOrganisation();
     void updateEmployeeStaysWithOrganisation();
     void updateOrganisationMovesEmployees();
@@ -30,6 +31,8 @@ private slots:
     void updateOrganisationFoundThroughFilter();
     void confirmationMustBeAnswered();
     void deleteOrganisationRemovesEmployees();
+    void deleteOrganisationGoesWhole_data();
+    void deleteOrganisationGoesWhole();
     void deleteEmployeeFoundThroughFilters_data();
     void deleteEmployeeFoundThroughFilters();
     void deleteOrganisationFoundThroughFilters_data();
@@ -245,6 +248,26 @@ void TestRecordEditing::saveStopsWhenACheckFails()
     QCOMPARE(s.rows("SELECT COUNT(*) FROM companies"), QList<QStringList>{{"0"}});
     // The employee check fails after the new organisation row was written; that row must not stay.
     QCOMPARE(s.rows("SELECT COUNT(*) FROM personal"), QList<QStringList>{{"0"}});
+}
+
+void TestRecordEditing::failedSaveLeavesNoTransactionOpen()
+{
+    Session s;
+    QVERIFY(s.start());
+    QVERIFY(s.exec("CREATE TRIGGER refuse BEFORE INSERT ON personal WHEN NEW.Фамилия='Сбой' "
+                   "BEGIN SELECT RAISE(ABORT, 'refused'); END"));
+    fill(s, {"Сбой", "", "", "ООО", "Первая", "", "Петров"});
+    s.click("buttonSave");
+    QCOMPARE(s.boxes().boxes.size(), 1);
+    QCOMPARE(s.boxes().boxes.first().text, QString("Ошибка записи в базу данных"));
+    QCOMPARE(s.rows("SELECT COUNT(*) FROM companies"), QList<QStringList>{{"0"}});
+
+    // Another connection writes at once, and the next save goes through.
+    QVERIFY(s.exec("INSERT INTO companies VALUES ('АО', 'Другая', 'ао другая')"));
+    fill(s, {"Иванов", "", "", "ООО", "Вторая", "", "Петров"});
+    s.click("buttonSave");
+    QCOMPARE(s.boxes().boxes.size(), 1);
+    QCOMPARE(s.rows("SELECT id FROM personal"), QList<QStringList>{{"ООО Вторая"}});
 }
 
 void TestRecordEditing::updateNeedsOrganisation()
@@ -466,6 +489,39 @@ void TestRecordEditing::deleteOrganisationRemovesEmployees()
     QCOMPARE(s.boxes().boxes.size(), 1);
     QCOMPARE(s.edit("lineEditSurname")->text(), QString());
     QCOMPARE(s.rows("SELECT COUNT(*) FROM personal"), QList<QStringList>{{"2"}});
+}
+
+void TestRecordEditing::deleteOrganisationGoesWhole_data()
+{
+    QTest::addColumn<QString>("table");
+
+    QTest::newRow("organisation row refused") << "companies";
+    QTest::newRow("employee rows refused") << "personal";
+}
+
+void TestRecordEditing::deleteOrganisationGoesWhole()
+{
+    QFETCH(QString, table);
+    Session s;
+    QVERIFY(seed(s));
+    QVERIFY(s.exec(QString("CREATE TRIGGER keep BEFORE DELETE ON %1 BEGIN SELECT RAISE(ABORT, 'kept'); END").arg(table)));
+    const QList<QStringList> before = s.rows(employeesSql);
+    s.clickRow(s.companies(), "ООО Альфа");
+    s.boxes().answers << yes;
+
+    s.click("buttonDeleteCompany");
+    QCOMPARE(s.boxes().boxes.size(), 2);
+    QCOMPARE(s.boxes().boxes.last().text, "Ошибка записи БД, таблица " + table);
+    QCOMPARE(s.rows("SELECT COUNT(*) FROM companies"), QList<QStringList>{{"2"}});
+    QCOMPARE(s.rows(employeesSql), before);
+
+    QVERIFY(s.exec("DROP TRIGGER keep"));
+    s.clickRow(s.companies(), "ООО Альфа");
+    s.boxes().answers << yes;
+    s.click("buttonDeleteCompany");
+    QCOMPARE(s.boxes().boxes.size(), 3);
+    QCOMPARE(s.rows("SELECT COUNT(*) FROM companies WHERE Наименование='Альфа'"), QList<QStringList>{{"0"}});
+    QCOMPARE(s.rows("SELECT COUNT(*) FROM personal WHERE id='ООО Альфа'"), QList<QStringList>{{"0"}});
 }
 
 void TestRecordEditing::deleteEmployeeFoundThroughFilters_data()
