@@ -1,12 +1,20 @@
 // The table of the program's command-line options; how to add one is explained
 // in app/commandline.h.
 #include "app/commandline.h"
+#include "backup/backupcommand.h"
 
 namespace cli {
 
 QVector<Option> programOptions()
 {
     return {
+        {{QStringLiteral("list-backups"), QStringLiteral("Показать резервные копии из папки backups и выйти.")},
+         backups::listCommand},
+        {{QStringLiteral("restore-backup"),
+          QStringLiteral("Восстановить резервную копию с этим именем (текущие файлы сначала сохраняются "
+                         "в новую копию) и выйти."),
+          QStringLiteral("имя")},
+         backups::restoreCommand},
     };
 }
 

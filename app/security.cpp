@@ -3,8 +3,11 @@
 
 #include "app/messages.h"
 #include "app/style.h"
+#include "backup/backups.h"
 #include "db/indexes.h"
 
+#include <QDate>
+#include <QDir>
 #include <QHeaderView>
 #include <QSqlError>
 
@@ -30,6 +33,13 @@ int Security::initialize()
 {
     if (!readParams())
         return -1;
+
+    // The day's first start copies the files before anything is written to them.
+    QString backupError;
+    if (!backups::makeDaily(QDir::currentPath(), QDate::currentDate(), &backupError)) {
+        showError(this, QStringLiteral("Не удалось сделать резервную копию: %1. Работа продолжается без неё.")
+                            .arg(backupError));
+    }
 
     ui->tableViewCompanies->setModel(&modelCompanies);
     ui->tableViewPersonal->setModel(&modelPersonal);

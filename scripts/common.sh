@@ -16,7 +16,7 @@ ensure_packages() {
     "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
 }
 
-BUILD_PACKAGES=(build-essential cmake ninja-build pkg-config qtbase5-dev qtbase5-dev-tools libqt5sql5-sqlite
+BUILD_PACKAGES=(build-essential cmake ninja-build pkg-config qtbase5-dev qtbase5-dev-tools libqt5sql5-sqlite libsqlite3-dev
                 libqt5printsupport5 fonts-liberation fonts-dejavu-core qttranslations5-l10n)
 
 # What package.sh and its check need beyond the build.
