@@ -23,14 +23,10 @@ QString contents(const QDir& copy)
     return parts.isEmpty() ? QStringLiteral("пусто") : parts.join(QStringLiteral(", "));
 }
 
-} // namespace
-
-namespace backups {
-
 int listCopies(const QString& workDir, QTextStream& out)
 {
     const QDir folder(QDir(workDir).filePath(QStringLiteral("backups")));
-    const QStringList names = list(workDir);
+    const QStringList names = backups::list(workDir);
     if (names.isEmpty())
         out << QStringLiteral("Резервных копий нет в папке \"%1\"").arg(folder.path()) << '\n';
     for (const QString& name : names)
@@ -42,7 +38,7 @@ int restoreCopy(const QString& workDir, const QString& name, QTextStream& out, Q
 {
     QString savedAs;
     QString error;
-    if (!restore(workDir, name, QDateTime::currentDateTime(), &savedAs, &error)) {
+    if (!backups::restore(workDir, name, QDateTime::currentDateTime(), &savedAs, &error)) {
         err << QStringLiteral("Ошибка восстановления: %1").arg(error) << '\n';
         return 1;
     }
@@ -51,6 +47,10 @@ int restoreCopy(const QString& workDir, const QString& name, QTextStream& out, Q
         << '\n';
     return 0;
 }
+
+} // namespace
+
+namespace backups {
 
 int listCommand(const cli::Call& call)
 {

@@ -1,10 +1,6 @@
 #ifndef BACKUPCOMMAND_H
 #define BACKUPCOMMAND_H
 
-#include <QString>
-
-class QTextStream;
-
 namespace cli {
 struct Call;
 }
@@ -16,11 +12,8 @@ namespace backups {
 // --list-backups: the copies in "backups/", oldest first, with what each holds.
 int listCommand(const cli::Call& call);
 // --restore-backup NAME: puts the copy NAME back; the current files are copied first.
+// Exit status 1 when it failed, with the reason on standard error.
 int restoreCommand(const cli::Call& call);
-
-// The work of the two options on workDir; the exit status (0 done, 1 failed).
-int listCopies(const QString& workDir, QTextStream& out);
-int restoreCopy(const QString& workDir, const QString& name, QTextStream& out, QTextStream& err);
 
 } // namespace backups
 

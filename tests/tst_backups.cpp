@@ -1,5 +1,4 @@
 #include "app/security.h"
-#include "backup/backupcommand.h"
 #include "backup/backups.h"
 #include "backup/sqlitecopy.h"
 #include "support/testsupport.h"
@@ -12,7 +11,6 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTest>
-#include <QTextStream>
 
 #include <csignal>
 #include <sys/resource.h>
@@ -36,7 +34,6 @@ private slots:
     void startupCopiesOrWarns_data();
     void startupCopiesOrWarns();
     void commandLine();
-    void optionsOfTheProgram();
 };
 
 namespace {
@@ -316,52 +313,33 @@ void TestBackups::startupCopiesOrWarns()
     }
 }
 
+// The options run through the program's command line, in its working folder, without a window.
 void TestBackups::commandLine()
 {
     WorkDir dir;
     QVERIFY(dir.seedParams() && makeDatabase(dir, {"первая"}));
-    QString outText;
-    QString errText;
-    QTextStream out(&outText);
-    QTextStream err(&errText);
-    QCOMPARE(backups::listCopies(dir.path(), out), 0);
-    QVERIFY2(outText.startsWith("Резервных копий нет"), qPrintable(outText));
-
-    QString error;
-    QVERIFY(backups::makeDaily(dir.path(), day, &error));
-    QVERIFY(makeDatabase(dir, {"вторая"}));
-    outText.clear();
-    QCOMPARE(backups::listCopies(dir.path(), out), 0);
-    QVERIFY2(outText.startsWith("2026-03-14  dataBase.db ("), qPrintable(outText));
-    QVERIFY2(outText.contains("params.txt"), qPrintable(outText));
-
-    QCOMPARE(backups::restoreCopy(dir.path(), "", out, err), 1);
-    QVERIFY2(errText.startsWith("Ошибка восстановления: "), qPrintable(errText));
-    QCOMPARE(backups::restoreCopy(dir.path(), "2026-03-14", out, err), 0);
-    QVERIFY2(outText.contains("Восстановлена резервная копия \"2026-03-14\""), qPrintable(outText));
-    QCOMPARE(names(dir.filePath("dataBase.db")), QStringList{"первая"});
-    QCOMPARE(backups::list(dir.path()).size(), 2);
-}
-
-// The options reach the work through the program's command line, in its working folder.
-void TestBackups::optionsOfTheProgram()
-{
-    WorkDir dir;
-    QVERIFY(dir.seedParams() && makeDatabase(dir, {"первая"}));
-    QString error;
-    QVERIFY(backups::makeDaily(dir.path(), day, &error));
-    QVERIFY(makeDatabase(dir, {"вторая"}));
     QProcess program;
-    program.start(CARDPRINT_BINARY, {"--workdir", dir.path(), "--list-backups"});
-    QVERIFY(program.waitForFinished(30000));
-    QCOMPARE(program.exitCode(), 0);
-    QVERIFY(QString::fromUtf8(program.readAllStandardOutput()).startsWith("2026-03-14  dataBase.db"));
+    const auto run = [&](const QStringList& args) {
+        program.start(CARDPRINT_BINARY, QStringList{"--workdir", dir.path()} + args);
+        return program.waitForFinished(30000) ? program.exitCode() : -1;
+    };
+    QCOMPARE(run({"--list-backups"}), 0);
+    QVERIFY(QString::fromUtf8(program.readAllStandardOutput()).startsWith("Резервных копий нет"));
 
-    program.start(CARDPRINT_BINARY, {"--workdir", dir.path(), "--restore-backup", "2026-03-14"});
-    QVERIFY(program.waitForFinished(30000));
-    QCOMPARE(program.exitCode(), 0);
+    QString error;
+    QVERIFY(backups::makeDaily(dir.path(), day, &error));
+    QVERIFY(makeDatabase(dir, {"вторая"}));
+    QCOMPARE(run({"--list-backups"}), 0);
+    const QString listed = QString::fromUtf8(program.readAllStandardOutput());
+    QVERIFY2(listed.startsWith("2026-03-14  dataBase.db (") && listed.contains("params.txt"), qPrintable(listed));
+
+    QCOMPARE(run({"--restore-backup", "2026-03-13"}), 1);
+    QVERIFY(QString::fromUtf8(program.readAllStandardError()).startsWith("Ошибка восстановления: "));
+    QCOMPARE(run({"--restore-backup", "2026-03-14"}), 0);
     QCOMPARE(names(dir.filePath("dataBase.db")), QStringList{"первая"});
-    QVERIFY(!QFile::exists(dir.filePath("backups/" + QDate::currentDate().toString("yyyy-MM-dd"))));
+    // The options open no window, so no copy of the day is made.
+    QCOMPARE(backups::list(dir.path()).size(), 2);
+    QVERIFY(!backups::list(dir.path()).contains(QDate::currentDate().toString("yyyy-MM-dd")));
 }
 
 QTEST_MAIN(TestBackups)
