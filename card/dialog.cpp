@@ -2,6 +2,7 @@
 #include "ui_dialog.h"
 
 #include "app/messages.h"
+#include "card/calibration.h"
 #include "card/layoutparams.h"
 #include "util/textfiles.h"
 
@@ -9,8 +10,13 @@
 #include <QDoubleSpinBox>
 #include <QFile>
 #include <QFileInfo>
+#include <QFrame>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QSaveFile>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QStringList>
 
@@ -106,6 +112,7 @@ Dialog::Dialog(QMap<QString, QMap<QString, QString>>* fonts, float* udShift, flo
         connect(button, &QRadioButton::clicked, this, &Dialog::alignChanged);
     setSizes();
     setFamilies();
+    buildCalibrationRows();
     show();
 }
 
@@ -207,4 +214,122 @@ void Dialog::fontFamileChanged(QString family)
 {
     for (auto it = fonts->begin(); it != fonts->end(); ++it)
         it.value()[QStringLiteral("family")] = family;
+}
+
+// Below the shifts: the printer, the calibration sheet and the error it showed.
+// Made after the form's own widgets, so they come last in the tab chain.
+void Dialog::buildCalibrationRows()
+{
+    auto* line = new QFrame(this);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    auto* grid = new QGridLayout;
+    m_printerList = new QComboBox(this);
+    m_printerList->setObjectName(QStringLiteral("comboBoxPrinter"));
+    auto* sheet = new QPushButton(QStringLiteral("Печать листа калибровки"), this);
+    sheet->setObjectName(QStringLiteral("buttonCalibration"));
+    auto makeError = [this](const QString& name) {
+        auto* box = new QDoubleSpinBox(this);
+        box->setObjectName(name);
+        box->setDecimals(1);
+        box->setRange(0, 20);
+        box->setSingleStep(0.5);
+        box->setSuffix(QStringLiteral(" мм"));
+        return box;
+    };
+    m_verticalSide = new QComboBox(this);
+    m_verticalSide->setObjectName(QStringLiteral("comboBoxErrorVertical"));
+    m_verticalSide->addItems({QStringLiteral("текст ниже линии на"), QStringLiteral("текст выше линии на")});
+    m_verticalError = makeError(QStringLiteral("spinBoxErrorVertical"));
+    m_horizontalSide = new QComboBox(this);
+    m_horizontalSide->setObjectName(QStringLiteral("comboBoxErrorHorizontal"));
+    m_horizontalSide->addItems({QStringLiteral("текст правее линии на"), QStringLiteral("текст левее линии на")});
+    m_horizontalError = makeError(QStringLiteral("spinBoxErrorHorizontal"));
+    auto* correct = new QPushButton(QStringLiteral("Исправить сдвиги"), this);
+    correct->setObjectName(QStringLiteral("buttonCorrectShift"));
+
+    grid->addWidget(new QLabel(QStringLiteral("Принтер:"), this), 0, 0);
+    grid->addWidget(m_printerList, 0, 1, 1, 2);
+    grid->addWidget(sheet, 1, 0, 1, 3);
+    grid->addWidget(new QLabel(QStringLiteral("По листу калибровки:"), this), 2, 0, 1, 3);
+    grid->addWidget(m_verticalSide, 3, 0, 1, 2);
+    grid->addWidget(m_verticalError, 3, 2);
+    grid->addWidget(m_horizontalSide, 4, 0, 1, 2);
+    grid->addWidget(m_horizontalError, 4, 2);
+    grid->addWidget(correct, 5, 0, 1, 3);
+    ui->verticalLayout->insertWidget(1, line);
+    ui->verticalLayout->insertLayout(2, grid);
+
+    connect(sheet, &QPushButton::clicked, this, &Dialog::printCalibrationSheet);
+    connect(correct, &QPushButton::clicked, this, &Dialog::correctShifts);
+}
+
+void Dialog::setPrinters(printerchoice::PrinterSettings* settings, const QStringList& destinations,
+                         const QString& systemDefault)
+{
+    m_printers = settings;
+    m_systemDefault = systemDefault;
+    m_shownPrinter = settings->printer.isEmpty() ? systemDefault : settings->printer;
+    QSignalBlocker blocker(m_printerList);
+    m_printerList->clear();
+    for (const QString& name : destinations) {
+        const QString mark = name == systemDefault ? QStringLiteral(" (по умолчанию)") : QString();
+        m_printerList->addItem(name + mark, name);
+    }
+    // A chosen printer that is gone stays visible, so the operator sees why
+    // nothing prints.
+    if (!m_shownPrinter.isEmpty() && m_printerList->findData(m_shownPrinter) < 0)
+        m_printerList->addItem(m_shownPrinter + QStringLiteral(" (не найден)"), m_shownPrinter);
+    m_printerList->setCurrentIndex(m_printerList->findData(m_shownPrinter));
+    connect(m_printerList, qOverload<int>(&QComboBox::currentIndexChanged), this, &Dialog::printerChanged,
+            Qt::UniqueConnection);
+}
+
+void Dialog::setCoords(const cardlayout::CoordTable& coords)
+{
+    m_coords = coords;
+}
+
+QString Dialog::selectedPrinter() const
+{
+    return m_printerList->currentData().toString();
+}
+
+void Dialog::showShifts(const cardlayout::Shift& shift)
+{
+    ui->UDShift->setValue(double(shift.udShift));
+    ui->LRShift->setValue(double(shift.lrShift));
+    *udShift = float(ui->UDShift->value());
+    *lrShift = float(ui->LRShift->value());
+}
+
+void Dialog::printerChanged(int index)
+{
+    if (!m_printers || index < 0)
+        return;
+    const QString next = m_printerList->itemData(index).toString();
+    if (!m_shownPrinter.isEmpty())
+        m_printers->shifts.insert(m_shownPrinter, {*udShift, *lrShift});
+    // A file that follows the system default keeps following it.
+    const bool followsDefault = m_printers->printer.isEmpty() && next == m_systemDefault;
+    if (!followsDefault)
+        m_printers->printer = next;
+    showShifts(m_printers->shifts.value(next));
+    m_shownPrinter = next;
+}
+
+void Dialog::printCalibrationSheet()
+{
+    calibration::printSheet(this, selectedPrinter(), m_coords, {*udShift, *lrShift});
+}
+
+// "текст ниже линии на 1,5 мм" moves the text up by 1.5 mm, and so on: the
+// operator enters what the sheet shows, the signs are worked out here.
+void Dialog::correctShifts()
+{
+    const float below = float(m_verticalError->value()) * (m_verticalSide->currentIndex() == 0 ? 1 : -1);
+    const float right = float(m_horizontalError->value()) * (m_horizontalSide->currentIndex() == 0 ? 1 : -1);
+    showShifts(calibration::corrected({*udShift, *lrShift}, below, right));
+    m_verticalError->setValue(0);
+    m_horizontalError->setValue(0);
 }

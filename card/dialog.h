@@ -1,9 +1,15 @@
 #ifndef DIALOG_H
 #define DIALOG_H
 
+#include "card/cardlayout.h"
+#include "card/printerchoice.h"
+
 #include <QDialog>
 #include <QMap>
 #include <QString>
+
+class QComboBox;
+class QDoubleSpinBox;
 
 namespace Ui {
 class Dialog;
@@ -26,6 +32,16 @@ public:
     Dialog(QMap<QString, QMap<QString, QString>>* fonts, float* udShift, float* lrShift, QWidget* parent = nullptr);
     ~Dialog() override;
 
+    // Fills the printer list ("comboBoxPrinter") with the destinations, the
+    // system default marked, and selects the chosen one. Switching printers
+    // keeps the shifts of the one left in *settings and shows those of the
+    // new one (0 for a printer without any); *settings->printer follows.
+    void setPrinters(printerchoice::PrinterSettings* settings, const QStringList& destinations,
+                     const QString& systemDefault);
+
+    // The rectangles the calibration sheet outlines.
+    void setCoords(const cardlayout::CoordTable& coords);
+
 signals:
     void resetSetiings();
 
@@ -41,15 +57,34 @@ private slots:
     void fontFamileChanged(QString family);
 
 private:
+    // Plain member functions, connected by pointer: the dialog's slot table
+    // stays what it has always been.
+    void printerChanged(int index);
+    void printCalibrationSheet();
+    void correctShifts();
+
     void setAlignments();
     void setSizes();
     void setFamilies();
     void setForRow(const QString& key, const QString& attribute, const QString& value);
+    void buildCalibrationRows();
+    void showShifts(const cardlayout::Shift& shift);
+    QString selectedPrinter() const;
 
     Ui::Dialog* ui;
     QMap<QString, QMap<QString, QString>>* fonts;
     float* udShift;
     float* lrShift;
+
+    printerchoice::PrinterSettings* m_printers = nullptr;
+    QString m_systemDefault;
+    QString m_shownPrinter;  // whose shifts the boxes show
+    cardlayout::CoordTable m_coords;
+    QComboBox* m_printerList = nullptr;
+    QComboBox* m_verticalSide = nullptr;
+    QDoubleSpinBox* m_verticalError = nullptr;
+    QComboBox* m_horizontalSide = nullptr;
+    QDoubleSpinBox* m_horizontalError = nullptr;
 };
 
 #endif // DIALOG_H

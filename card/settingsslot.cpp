@@ -2,6 +2,7 @@
 
 #include "app/messages.h"
 #include "card/dialog.h"
+#include "card/printerchoice.h"
 
 // Runs the settings dialog on copies of the layout parameters; only an
 // accepted dialog changes them and rewrites "params.txt".
@@ -11,7 +12,15 @@ void Security::on_buttonParams_clicked()
     float workUdShift = udShift;
     float workLrShift = lrShift;
 
+    QStringList problems;
+    printerchoice::PrinterSettings printers = printerchoice::readSettings(paramsRoot, &problems);
+    if (!problems.isEmpty())
+        showError(this, problems.join(QLatin1Char('\n')));
+    const QString systemDefault = printerchoice::defaultDestination();
+
     Dialog dialog(&workFonts, &workUdShift, &workLrShift);
+    dialog.setPrinters(&printers, printerchoice::destinations(), systemDefault);
+    dialog.setCoords(coords);
     connect(&dialog, &Dialog::resetSetiings, this, &Security::readParams, Qt::DirectConnection);
     dialog.setWindowFlags(Qt::WindowTitleHint | Qt::CustomizeWindowHint | Qt::WindowCloseButtonHint
                           | Qt::MSWindowsFixedSizeDialogHint);
@@ -22,6 +31,12 @@ void Security::on_buttonParams_clicked()
     fonts = workFonts;
     udShift = workUdShift;
     lrShift = workLrShift;
+    // Once shifts are kept per printer, the chosen one's entry holds what the
+    // boxes show; the shifts of "data" are the chosen printer's in any case.
+    const QString chosen = printers.printer.isEmpty() ? systemDefault : printers.printer;
+    if (!printers.shifts.isEmpty() && !chosen.isEmpty())
+        printers.shifts.insert(chosen, {udShift, lrShift});
+    printerchoice::writeSettings(&paramsRoot, printers);
     // The new values are in force already, but the next print reloads the file:
     // the operator must know it still holds the old ones.
     QString error;

@@ -1,0 +1,383 @@
+#include "app/security.h"
+#include "card/calibration.h"
+#include "card/dialog.h"
+#include "card/layoutparams.h"
+#include "card/printerchoice.h"
+
+#include "support/testsupport.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDialogButtonBox>
+#include <QDoubleSpinBox>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPrinterInfo>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+
+using testsupport::PdfWord;
+
+namespace {
+
+constexpr float kScale = 297.0f / 110;
+
+// The file is in Windows-1251: read it as the program does.
+QJsonObject readRoot()
+{
+    LayoutParams params;
+    QString error;
+    return readLayoutParams("params.txt", &params, &error) == LayoutReadResult::Ok ? params.root : QJsonObject();
+}
+
+bool writeRoot(const QJsonObject& root)
+{
+    QFile file("params.txt");
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(QJsonDocument(root).toJson()) > 0;
+}
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Runs the settings dialog of the window and lets `act` work in it before OK.
+void runSettings(Security& window, const std::function<void(Dialog*)>& act, bool* ran)
+{
+    *ran = false;
+    std::function<void()> poll;
+    poll = [&, ran] {
+        auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
+        if (!dialog) {
+            QTimer::singleShot(20, poll);
+            return;
+        }
+        act(dialog);
+        *ran = true;
+        dialog->findChild<QDialogButtonBox*>("buttonBox")->button(QDialogButtonBox::Ok)->click();
+    };
+    QTimer::singleShot(0, poll);
+    QTest::mouseClick(window.findChild<QPushButton*>("buttonParams"), Qt::LeftButton);
+}
+
+void choose(Dialog* dialog, const QString& printer)
+{
+    auto* list = dialog->findChild<QComboBox*>("comboBoxPrinter");
+    QVERIFY(list);
+    const int index = list->findData(printer);
+    QVERIFY2(index >= 0, qPrintable(printer));
+    list->setCurrentIndex(index);
+}
+
+double shiftBox(Dialog* dialog, const char* name)
+{
+    return dialog->findChild<QDoubleSpinBox*>(name)->value();
+}
+
+} // namespace
+
+class TestCalibration : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void measuredErrorCorrectsShift_data();
+    void measuredErrorCorrectsShift();
+    void badPrinterMembersReadAsAbsent_data();
+    void badPrinterMembersReadAsAbsent();
+    void printerNameOutsideWindows1251IsEscaped();
+    void sheetTicksAtTheirPlaces();
+    void printerListMarksDefault();
+    void untouchedPrinterListWritesFileAsBefore();
+    void shiftsFollowThePrinter();
+    void badPrintersMemberSurvivesAcceptance();
+
+private:
+    bool requireQueues();
+    std::unique_ptr<testsupport::WorkDir> m_dir;
+};
+
+void TestCalibration::init()
+{
+    m_dir.reset(new testsupport::WorkDir);
+    QVERIFY(m_dir->isValid());
+    QVERIFY(m_dir->seedParams());
+    QVERIFY(m_dir->seedFonts());
+}
+
+void TestCalibration::cleanup()
+{
+    QVERIFY(!QApplication::activeModalWidget());
+    m_dir.reset();
+}
+
+bool TestCalibration::requireQueues()
+{
+    for (const QString& suffix : {QString(), QString("a"), QString("b")}) {
+        if (testsupport::queueFile(testsupport::testQueue(suffix)).isEmpty()) {
+            qWarning("queue %s missing or not printing into a file", qPrintable(testsupport::testQueue(suffix)));
+            return false;
+        }
+    }
+    return QPrinterInfo::defaultPrinterName() == testsupport::testQueue();
+}
+
+void TestCalibration::measuredErrorCorrectsShift_data()
+{
+    QTest::addColumn<int>("verticalSide");
+    QTest::addColumn<double>("vertical");
+    QTest::addColumn<int>("horizontalSide");
+    QTest::addColumn<double>("horizontal");
+    QTest::addColumn<double>("udShift");
+    QTest::addColumn<double>("lrShift");
+    // From shifts 1 and -1: below the line moves the text up, right of it moves it left.
+    QTest::newRow("below and right") << 0 << 1.5 << 0 << 2.0 << 2.5 << -3.0;
+    QTest::newRow("above and left") << 1 << 1.5 << 1 << 0.5 << -0.5 << -0.5;
+    QTest::newRow("nothing measured") << 1 << 0.0 << 0 << 0.0 << 1.0 << -1.0;
+    QTest::newRow("clamped at the box's range") << 0 << 20.0 << 1 << 0.0 << 20.0 << -1.0;
+}
+
+void TestCalibration::measuredErrorCorrectsShift()
+{
+    QFETCH(int, verticalSide);
+    QFETCH(double, vertical);
+    QFETCH(int, horizontalSide);
+    QFETCH(double, horizontal);
+    QFETCH(double, udShift);
+    QFETCH(double, lrShift);
+    QMap<QString, QMap<QString, QString>> fonts;
+    float ud = 1, lr = -1;
+    Dialog dialog(&fonts, &ud, &lr);
+    dialog.findChild<QComboBox*>("comboBoxErrorVertical")->setCurrentIndex(verticalSide);
+    dialog.findChild<QDoubleSpinBox*>("spinBoxErrorVertical")->setValue(vertical);
+    dialog.findChild<QComboBox*>("comboBoxErrorHorizontal")->setCurrentIndex(horizontalSide);
+    dialog.findChild<QDoubleSpinBox*>("spinBoxErrorHorizontal")->setValue(horizontal);
+    QTest::mouseClick(dialog.findChild<QPushButton*>("buttonCorrectShift"), Qt::LeftButton);
+    QCOMPARE(double(ud), udShift);
+    QCOMPARE(double(lr), lrShift);
+    QCOMPARE(shiftBox(&dialog, "UDShift"), udShift);
+    QCOMPARE(shiftBox(&dialog, "LRShift"), lrShift);
+    // Entered once, the error is used up.
+    QCOMPARE(dialog.findChild<QDoubleSpinBox*>("spinBoxErrorVertical")->value(), 0.0);
+}
+
+void TestCalibration::badPrinterMembersReadAsAbsent_data()
+{
+    QTest::addColumn<QByteArray>("json");
+    QTest::addColumn<QString>("printer");
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<int>("problems");
+    QTest::newRow("printers is a number") << QByteArray(R"({"printers": 5})") << "" << QStringList() << 1;
+    QTest::newRow("printers is an array") << QByteArray(R"({"printers": [1, 2]})") << "" << QStringList() << 1;
+    QTest::newRow("shift as text") << QByteArray(R"({"printers": {"a": {"udShift": "1,5", "lrShift": 0},
+        "b": {"udShift": 1, "lrShift": 2}}})") << "" << QStringList{"b"} << 1;
+    QTest::newRow("entry not an object") << QByteArray(R"({"printers": {"a": 3}})") << "" << QStringList() << 1;
+    QTest::newRow("printer is a number") << QByteArray(R"({"printer": 42})") << "" << QStringList() << 1;
+    QTest::newRow("all well") << QByteArray(R"({"printer": "x", "printers": {"x": {"udShift": 1, "lrShift": -2}}})")
+                              << "x" << QStringList{"x"} << 0;
+}
+
+void TestCalibration::badPrinterMembersReadAsAbsent()
+{
+    QFETCH(QByteArray, json);
+    QFETCH(QString, printer);
+    QFETCH(QStringList, names);
+    QFETCH(int, problems);
+    QStringList said;
+    const printerchoice::PrinterSettings settings =
+        printerchoice::readSettings(QJsonDocument::fromJson(json).object(), &said);
+    QCOMPARE(settings.printer, printer);
+    QCOMPARE(settings.shifts.keys(), names);
+    QCOMPARE(said.size(), problems);
+}
+
+void TestCalibration::printerNameOutsideWindows1251IsEscaped()
+{
+    LayoutParams params;
+    QString error;
+    QCOMPARE(readLayoutParams("params.txt", &params, &error), LayoutReadResult::Ok);
+    const QString name = QString("Принтер ") + QChar(0x2603) + " 国";
+    printerchoice::PrinterSettings settings;
+    settings.printer = name;
+    settings.shifts.insert(name, {1.5f, -2.0f});
+    printerchoice::writeSettings(&params.root, settings);
+    QVERIFY(writeLayoutParams("params.txt", &params, &error));
+
+    const QByteArray bytes = fileBytes("params.txt");
+    QVERIFY2(bytes.contains("\\u2603") && bytes.contains("\\u56fd"), bytes.constData());
+    LayoutParams back;
+    QCOMPARE(readLayoutParams("params.txt", &back, &error), LayoutReadResult::Ok);
+    QStringList said;
+    const printerchoice::PrinterSettings read = printerchoice::readSettings(back.root, &said);
+    QCOMPARE(read.printer, name);
+    QCOMPARE(read.shifts.value(name).udShift, 1.5f);
+    QVERIFY(said.isEmpty());
+}
+
+// The numbers of both rulers stand where the formula puts them, shifts applied.
+void TestCalibration::sheetTicksAtTheirPlaces()
+{
+    if (!requireQueues())
+        QFAIL("the test queues are missing (tests/cups/print-queue.sh setup)");
+    const QString queue = testsupport::testQueue("a");
+    const QString out = testsupport::queueFile(queue);
+    QFile::remove(out);
+    QMap<QString, QMap<QString, QString>> fonts;
+    float ud = 1.5f, lr = -2.5f;
+    Dialog dialog(&fonts, &ud, &lr);
+    printerchoice::PrinterSettings settings;
+    dialog.setPrinters(&settings, printerchoice::destinations(), printerchoice::defaultDestination());
+    dialog.setCoords({{"Surname", {38, 13.5f, 67.5f, 6.5f}}, {"Date", {77.5f, 63.25f, 26.5f, 6}}});
+    choose(&dialog, queue);
+    // A printer never calibrated starts from no shift; these are its own.
+    dialog.findChild<QDoubleSpinBox*>("UDShift")->setValue(1.5);
+    dialog.findChild<QDoubleSpinBox*>("LRShift")->setValue(-2.5);
+    QTest::mouseClick(dialog.findChild<QPushButton*>("buttonCalibration"), Qt::LeftButton);
+    QVERIFY(testsupport::waitForQueueFile(queue, QByteArray()));
+
+    const cardlayout::Shift shift{1.5f, -2.5f};
+    const QVector<PdfWord> words = testsupport::pdfWords(out);
+    int top = 0, left = 0;
+    for (int mm = 10; mm <= 140; mm += 10) {
+        const QString number = QString::number(mm);
+        for (const PdfWord& word : words) {
+            if (word.text != number)
+                continue;
+            const double centreX = (word.xMin + word.xMax) / 2, centreY = (word.yMin + word.yMax) / 2;
+            if (word.yMax < 20 && qAbs(centreX - calibration::topRulerX(mm, kScale, shift)) <= 1.0)
+                ++top;
+            if (word.xMin < 20 && qAbs(centreY - calibration::leftRulerY(mm, kScale, shift)) <= 1.0)
+                ++left;
+        }
+    }
+    QCOMPARE(top, 11);    // 10 to 110, moved 2.5 mm left onto the paper
+    QCOMPARE(left, 14);   // 10 to 140
+    // Each field's key inside its outline.
+    const auto surname = std::find_if(words.begin(), words.end(), [](const PdfWord& w) { return w.text == "Surname"; });
+    QVERIFY(surname != words.end());
+    QVERIFY(qAbs(surname->xMin - (38 - 2.5) * kScale) < 3);
+    QVERIFY(surname->yMin > (13.5 - 1.5) * kScale && surname->yMax < (20 - 1.5) * kScale);
+}
+
+void TestCalibration::printerListMarksDefault()
+{
+    QMap<QString, QMap<QString, QString>> fonts;
+    float ud = 0, lr = 0;
+    Dialog dialog(&fonts, &ud, &lr);
+    printerchoice::PrinterSettings settings;
+    settings.printer = "ушёл";
+    dialog.setPrinters(&settings, {"p1", "p2"}, "p2");
+    auto* list = dialog.findChild<QComboBox*>("comboBoxPrinter");
+    QStringList items;
+    for (int i = 0; i < list->count(); ++i)
+        items << list->itemText(i);
+    QCOMPARE(items, (QStringList{"p1", "p2 (по умолчанию)", "ушёл (не найден)"}));
+    QCOMPARE(list->currentText(), QString("ушёл (не найден)"));
+    // The new widgets follow the form's own in the tab chain.
+    QWidget* last = dialog.findChild<QDialogButtonBox*>("buttonBox");
+    QVERIFY(last);
+    QStringList after;
+    for (QWidget* w = last->nextInFocusChain(); w && w != &dialog; w = w->nextInFocusChain())
+        after << w->objectName();
+    QVERIFY2(after.contains("comboBoxPrinter") && after.contains("buttonCorrectShift"), qPrintable(after.join(',')));
+}
+
+void TestCalibration::untouchedPrinterListWritesFileAsBefore()
+{
+    const QByteArray delivered = fileBytes("params.txt");
+    Security window;
+    QCOMPARE(window.initialize(), 0);
+    bool ran = false;
+    runSettings(window, [](Dialog*) {}, &ran);
+    QVERIFY(ran);
+    QCOMPARE(fileBytes("params.txt"), delivered);
+}
+
+// Switching printers in the settings keeps each printer's shifts; the card
+// then goes to the chosen one with its own.
+void TestCalibration::shiftsFollowThePrinter()
+{
+    if (!requireQueues())
+        QFAIL("the test queues are missing (tests/cups/print-queue.sh setup)");
+    const QString a = testsupport::testQueue("a"), b = testsupport::testQueue("b");
+    QJsonObject root = readRoot();
+    root["printers"] = QJsonObject{{a, QJsonObject{{"udShift", 2}, {"lrShift", -3}}}};
+    QJsonObject data = root["data"].toObject();
+    data["udShift"] = 1;
+    data["lrShift"] = 1;
+    root["data"] = data;
+    QVERIFY(writeRoot(root));
+
+    Security window;
+    QCOMPARE(window.initialize(), 0);
+    bool ran = false;
+    runSettings(window, [&](Dialog* dialog) {
+        QCOMPARE(shiftBox(dialog, "UDShift"), 1.0);
+        choose(dialog, a);
+        QCOMPARE(shiftBox(dialog, "UDShift"), 2.0);
+        QCOMPARE(shiftBox(dialog, "LRShift"), -3.0);
+        choose(dialog, b);
+        QCOMPARE(shiftBox(dialog, "UDShift"), 0.0);
+        dialog->findChild<QDoubleSpinBox*>("spinBoxErrorVertical")->setValue(1.5);
+        dialog->findChild<QComboBox*>("comboBoxErrorHorizontal")->setCurrentIndex(1);  // left of the line
+        dialog->findChild<QDoubleSpinBox*>("spinBoxErrorHorizontal")->setValue(4);
+        QTest::mouseClick(dialog->findChild<QPushButton*>("buttonCorrectShift"), Qt::LeftButton);
+    }, &ran);
+    QVERIFY(ran);
+
+    root = readRoot();
+    QCOMPARE(root["printer"].toString(), b);
+    const QJsonObject printers = root["printers"].toObject();
+    QCOMPARE(printers[a].toObject()["udShift"].toDouble(), 2.0);
+    QCOMPARE(printers[testsupport::testQueue()].toObject()["lrShift"].toDouble(), 1.0);  // the default, left
+    QCOMPARE(printers[b].toObject()["udShift"].toDouble(), 1.5);
+    QCOMPARE(root["data"].toObject()["udShift"].toDouble(), 1.5);  // an older copy prints as before
+    QCOMPARE(root["data"].toObject()["lrShift"].toDouble(), 4.0);
+
+    const QString out = testsupport::queueFile(b);
+    QFile::remove(out);
+    window.findChild<QLineEdit*>("lineEditSurname")->setText("Ж У К");
+    for (const char* name : {"lineEditName", "lineEditPatron", "lineEditForm", "lineEditComp", "lineEditDirPost",
+                             "lineEditDir"})
+        window.findChild<QLineEdit*>(name)->setText("Щит");
+    QTest::mouseClick(window.findChild<QPushButton*>("buttonPrint"), Qt::LeftButton);
+    QVERIFY(testsupport::waitForQueueFile(b, QByteArray()));
+    const QVector<PdfWord> words = testsupport::pdfWords(out);
+    const auto zhe = std::find_if(words.begin(), words.end(), [](const PdfWord& w) { return w.text == "Ж"; });
+    QVERIFY(zhe != words.end());
+    QVERIFY2(qAbs(zhe->xMin - (38 + 4) * kScale) <= 1.0, qPrintable(QString::number(zhe->xMin)));
+    QVERIFY2(qAbs(zhe->yMin - (13.5 - 1.5) * kScale) <= 1.0, qPrintable(QString::number(zhe->yMin)));
+}
+
+// A "printers" that cannot be read is said, and kept as it is while the
+// printer list is not touched.
+void TestCalibration::badPrintersMemberSurvivesAcceptance()
+{
+    QJsonObject root = readRoot();
+    root["printers"] = "всё сломано";
+    QVERIFY(writeRoot(root));
+    Security window;
+    QCOMPARE(window.initialize(), 0);
+    testsupport::ModalAnswer box(testsupport::clickOk());
+    box.arm();
+    bool ran = false;
+    runSettings(window, [](Dialog*) {}, &ran);
+    QVERIFY(ran);
+    QVERIFY(box.answered());
+    QVERIFY2(box.text().contains("\"printers\""), qPrintable(box.text()));
+    QCOMPARE(readRoot()["printers"].toString(), QString("всё сломано"));
+}
+
+QTEST_MAIN(TestCalibration)
+#include "tst_calibration.moc"
