@@ -34,6 +34,8 @@ public:
     ~Security() override;
 
     int initialize();
+    // Opens the import window on a staff list (import/importslot.cpp).
+    void importStaffList(const QString& path);
 
 private slots:
     void on_buttonSave_clicked();
@@ -49,6 +51,7 @@ private slots:
     void filterChanged(QString text);
     void on_lineEditCompanyFilter_textChanged(const QString& arg1);
     bool readParams();
+    void on_buttonImport_clicked();
 
 private:
     // Record lists (records/recordlists.cpp).

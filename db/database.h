@@ -47,6 +47,9 @@ public:
                             const QStringList& whereColumns, const QStringList& whereValues);
     QString deleteRecords(const QString& table, const QStringList& columns, const QList<QStringList>& valueSets);
     QString insertRecords(const QString& table, const QStringList& columns, const QList<QStringList>& rows);
+    // One insert per row inside the caller's transaction, which opens and
+    // closes it; false at the first row that fails, the rest not tried.
+    bool insertRows(const QString& table, const QStringList& columns, const QList<QStringList>& rows);
 
     // One delete of deleteTogether: the arguments of deleteRecords.
     struct RecordDelete

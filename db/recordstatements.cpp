@@ -181,3 +181,14 @@ QString DataBase::insertRecords(const QString& table, const QStringList& columns
         return true;
     });
 }
+
+bool DataBase::insertRows(const QString& table, const QStringList& columns, const QList<QStringList>& rows)
+{
+    const QString pattern = sql::insertRecordsPattern(table, columns);
+    QSqlQuery query(database);
+    for (const QStringList& row : rows) {
+        if (tooFewValues(columns, row) || !run(query, sql::insertRecordsRow(pattern, row)))
+            return false;
+    }
+    return true;
+}

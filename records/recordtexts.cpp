@@ -4,6 +4,18 @@
 
 namespace records {
 
+QStringList companyColumns()
+{
+    return {QStringLiteral("Форма"), QStringLiteral("Наименование"), QStringLiteral("name")};
+}
+
+QStringList personalColumns()
+{
+    return {QStringLiteral("id"),          QStringLiteral("Фамилия"),      QStringLiteral("Имя"),
+            QStringLiteral("Отчество"),    QStringLiteral("Должность"),    QStringLiteral("Руководитель"),
+            QStringLiteral("Дата_выдачи"), QStringLiteral("person"),       QStringLiteral("director")};
+}
+
 QString companyTextColumn()
 {
     return QStringLiteral("TRIM(Форма||' '||Наименование)");

@@ -20,6 +20,10 @@ struct PersonFields
     QString date;
 };
 
+// The columns of the two tables, in the order rows are written.
+QStringList companyColumns();
+QStringList personalColumns();
+
 // SQL expressions by which the lists show and the statements find a row.
 QString companyTextColumn();
 QString fullNameColumn();

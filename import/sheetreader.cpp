@@ -1,0 +1,535 @@
+#include "import/sheetreader.h"
+
+#include <QDate>
+#include <QHash>
+#include <QLocale>
+
+#include <orcus/orcus_ods.hpp>
+#include <orcus/orcus_xlsx.hpp>
+#include <orcus/spreadsheet/import_interface.hpp>
+
+#include <cmath>
+#include <exception>
+#include <stdexcept>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace staffimport {
+
+namespace {
+
+namespace iface = orcus::spreadsheet::iface;
+using orcus::spreadsheet::col_t;
+using orcus::spreadsheet::row_t;
+
+// Rows beyond this are not read: more than any spreadsheet program holds.
+const row_t kMaxRows = 1048576;
+
+QString fromUtf8(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), int(std::min<size_t>(text.size(), 0x7fffffff)));
+}
+
+struct Cell
+{
+    enum Kind { Text, Number, Date } kind = Text;
+    QString text;
+    double number = 0;
+    size_t xf = 0;
+    bool hasXf = false;
+};
+
+// The number formats of the cell formats: which formats show dates.
+class Styles : public iface::import_styles
+{
+public:
+    bool isDate(size_t xf) const { return xf < m_xfDates.size() && m_xfDates[xf]; }
+
+    void set_number_format_identifier(size_t id) override { m_formatId = int(id); }
+    void set_number_format_code(std::string_view s) override { m_formatCode = fromUtf8(s); }
+    size_t commit_number_format() override
+    {
+        m_formatCodes.insert(m_formatId, m_formatCode);
+        m_formatId = -1;
+        m_formatCode.clear();
+        return size_t(m_formatCodes.size() - 1);
+    }
+    void set_xf_number_format(size_t index) override { m_xfFormat = int(index); }
+    size_t commit_cell_xf() override
+    {
+        const bool date = isBuiltinDateFormat(m_xfFormat)
+                          || (m_formatCodes.contains(m_xfFormat) && isDateFormatCode(m_formatCodes.value(m_xfFormat)));
+        m_xfDates.push_back(date);
+        m_xfFormat = 0;
+        return m_xfDates.size() - 1;
+    }
+
+    // Nothing else of the styles matters for the values.
+    void set_font_count(size_t) override {}
+    void set_font_bold(bool) override {}
+    void set_font_italic(bool) override {}
+    void set_font_name(std::string_view) override {}
+    void set_font_size(double) override {}
+    void set_font_underline(orcus::spreadsheet::underline_t) override {}
+    void set_font_underline_width(orcus::spreadsheet::underline_width_t) override {}
+    void set_font_underline_mode(orcus::spreadsheet::underline_mode_t) override {}
+    void set_font_underline_type(orcus::spreadsheet::underline_type_t) override {}
+    void set_font_underline_color(orcus::spreadsheet::color_elem_t, orcus::spreadsheet::color_elem_t,
+                                  orcus::spreadsheet::color_elem_t, orcus::spreadsheet::color_elem_t) override {}
+    void set_font_color(orcus::spreadsheet::color_elem_t, orcus::spreadsheet::color_elem_t,
+                        orcus::spreadsheet::color_elem_t, orcus::spreadsheet::color_elem_t) override {}
+    void set_strikethrough_style(orcus::spreadsheet::strikethrough_style_t) override {}
+    void set_strikethrough_type(orcus::spreadsheet::strikethrough_type_t) override {}
+    void set_strikethrough_width(orcus::spreadsheet::strikethrough_width_t) override {}
+    void set_strikethrough_text(orcus::spreadsheet::strikethrough_text_t) override {}
+    size_t commit_font() override { return 0; }
+    void set_fill_count(size_t) override {}
+    void set_fill_pattern_type(orcus::spreadsheet::fill_pattern_t) override {}
+    void set_fill_fg_color(orcus::spreadsheet::color_elem_t, orcus::spreadsheet::color_elem_t,
+                           orcus::spreadsheet::color_elem_t, orcus::spreadsheet::color_elem_t) override {}
+    void set_fill_bg_color(orcus::spreadsheet::color_elem_t, orcus::spreadsheet::color_elem_t,
+                           orcus::spreadsheet::color_elem_t, orcus::spreadsheet::color_elem_t) override {}
+    size_t commit_fill() override { return 0; }
+    void set_border_count(size_t) override {}
+    void set_border_style(orcus::spreadsheet::border_direction_t, orcus::spreadsheet::border_style_t) override {}
+    void set_border_color(orcus::spreadsheet::border_direction_t, orcus::spreadsheet::color_elem_t,
+                          orcus::spreadsheet::color_elem_t, orcus::spreadsheet::color_elem_t,
+                          orcus::spreadsheet::color_elem_t) override {}
+    void set_border_width(orcus::spreadsheet::border_direction_t, double, orcus::length_unit_t) override {}
+    size_t commit_border() override { return 0; }
+    void set_cell_hidden(bool) override {}
+    void set_cell_locked(bool) override {}
+    void set_cell_print_content(bool) override {}
+    void set_cell_formula_hidden(bool) override {}
+    size_t commit_cell_protection() override { return 0; }
+    void set_number_format_count(size_t) override {}
+    void set_cell_xf_count(size_t) override {}
+    void set_cell_style_xf_count(size_t) override {}
+    void set_dxf_count(size_t) override {}
+    void set_xf_font(size_t) override {}
+    void set_xf_fill(size_t) override {}
+    void set_xf_border(size_t) override {}
+    void set_xf_protection(size_t) override {}
+    void set_xf_style_xf(size_t) override {}
+    void set_xf_apply_alignment(bool) override {}
+    void set_xf_horizontal_alignment(orcus::spreadsheet::hor_alignment_t) override {}
+    void set_xf_vertical_alignment(orcus::spreadsheet::ver_alignment_t) override {}
+    size_t commit_cell_style_xf() override { return 0; }
+    size_t commit_dxf() override { return 0; }
+    void set_cell_style_count(size_t) override {}
+    void set_cell_style_name(std::string_view) override {}
+    void set_cell_style_xf(size_t) override {}
+    void set_cell_style_builtin(size_t) override {}
+    void set_cell_style_parent_name(std::string_view) override {}
+    size_t commit_cell_style() override { return 0; }
+
+private:
+    QHash<int, QString> m_formatCodes;
+    std::vector<bool> m_xfDates;
+    int m_formatId = -1;
+    QString m_formatCode;
+    int m_xfFormat = 0;
+};
+
+class SharedStrings : public iface::import_shared_strings
+{
+public:
+    QString at(size_t index) const { return index < m_strings.size() ? m_strings[index] : QString(); }
+
+    size_t append(std::string_view s) override
+    {
+        m_strings.push_back(fromUtf8(s));
+        return m_strings.size() - 1;
+    }
+    size_t add(std::string_view s) override { return append(s); }
+    void set_segment_font(size_t) override {}
+    void set_segment_bold(bool) override {}
+    void set_segment_italic(bool) override {}
+    void set_segment_font_name(std::string_view) override {}
+    void set_segment_font_size(double) override {}
+    void set_segment_font_color(orcus::spreadsheet::color_elem_t, orcus::spreadsheet::color_elem_t,
+                                orcus::spreadsheet::color_elem_t, orcus::spreadsheet::color_elem_t) override {}
+    void append_segment(std::string_view s) override { m_segments += fromUtf8(s); }
+    size_t commit_segments() override
+    {
+        m_strings.push_back(m_segments);
+        m_segments.clear();
+        return m_strings.size() - 1;
+    }
+
+private:
+    std::vector<QString> m_strings;
+    QString m_segments;
+};
+
+class Sheet;
+
+// The cached result of a formula cell, handed to the sheet on commit.
+class Formula : public iface::import_formula
+{
+public:
+    explicit Formula(Sheet* sheet) : m_sheet(sheet) {}
+    void set_position(row_t row, col_t col) override
+    {
+        m_row = row;
+        m_col = col;
+        m_cell = Cell();
+    }
+    void set_formula(orcus::spreadsheet::formula_grammar_t, std::string_view) override {}
+    void set_shared_formula_index(size_t) override {}
+    void set_result_string(std::string_view value) override { m_cell.text = fromUtf8(value); }
+    void set_result_value(double value) override
+    {
+        m_cell.kind = Cell::Number;
+        m_cell.number = value;
+    }
+    void set_result_bool(bool value) override { m_cell.text = value ? QStringLiteral("1") : QStringLiteral("0"); }
+    void set_result_empty() override {}
+    void commit() override;
+
+private:
+    Sheet* m_sheet;
+    row_t m_row = 0;
+    col_t m_col = 0;
+    Cell m_cell;
+};
+
+class ArrayFormula : public iface::import_array_formula
+{
+public:
+    explicit ArrayFormula(Sheet* sheet) : m_sheet(sheet) {}
+    void set_range(const orcus::spreadsheet::range_t&) override {}
+    void set_formula(orcus::spreadsheet::formula_grammar_t, std::string_view) override {}
+    void set_result_string(row_t row, col_t col, std::string_view value) override;
+    void set_result_value(row_t row, col_t col, double value) override;
+    void set_result_bool(row_t row, col_t col, bool value) override;
+    void set_result_empty(row_t, col_t) override {}
+    void commit() override {}
+
+private:
+    Sheet* m_sheet;
+};
+
+// The first sheet's cells; later sheets are read into nothing.
+class Sheet : public iface::import_sheet
+{
+public:
+    Sheet() : m_formula(this), m_arrayFormula(this) {}
+
+    void setStrings(const SharedStrings* strings) { m_strings = strings; }
+    void setIgnored(bool ignored) { m_ignored = ignored; }
+
+    void put(row_t row, col_t col, const Cell& value)
+    {
+        if (m_ignored || row < 0 || col < 0 || row >= kMaxRows || col >= kMaxColumns)
+            return;
+        Cell& cell = m_cells[row][col];
+        const size_t xf = cell.xf;
+        const bool hasXf = cell.hasXf;
+        cell = value;
+        if (hasXf && !value.hasXf) {
+            cell.xf = xf;
+            cell.hasXf = true;
+        }
+    }
+    void setXf(row_t row, col_t col, size_t xf)
+    {
+        if (m_ignored || row < 0 || col < 0 || row >= kMaxRows || col >= kMaxColumns)
+            return;
+        Cell& cell = m_cells[row][col];
+        cell.xf = xf;
+        cell.hasXf = true;
+    }
+
+    const std::map<row_t, std::map<col_t, Cell>>& cells() const { return m_cells; }
+
+    iface::import_formula* get_formula() override { return &m_formula; }
+    iface::import_array_formula* get_array_formula() override { return &m_arrayFormula; }
+    void set_auto(row_t row, col_t col, std::string_view s) override { put(row, col, textCell(fromUtf8(s))); }
+    void set_string(row_t row, col_t col, orcus::spreadsheet::string_id_t sindex) override
+    {
+        put(row, col, textCell(m_strings ? m_strings->at(sindex) : QString()));
+    }
+    void set_value(row_t row, col_t col, double value) override
+    {
+        Cell cell;
+        cell.kind = Cell::Number;
+        cell.number = value;
+        put(row, col, cell);
+    }
+    void set_bool(row_t row, col_t col, bool value) override
+    {
+        put(row, col, textCell(value ? QStringLiteral("1") : QStringLiteral("0")));
+    }
+    void set_date_time(row_t row, col_t col, int year, int month, int day, int, int, double) override
+    {
+        Cell cell;
+        cell.kind = Cell::Date;
+        const QDate date(year, month, day);
+        cell.text = date.isValid() ? date.toString(QStringLiteral("dd.MM.yyyy")) : QString();
+        put(row, col, cell);
+    }
+    void set_format(row_t row, col_t col, size_t xf_index) override { setXf(row, col, xf_index); }
+    void set_format(row_t row_start, col_t col_start, row_t row_end, col_t col_end, size_t xf_index) override
+    {
+        // Ranges of formats reach only cells that hold something.
+        if (m_ignored)
+            return;
+        for (auto& [row, cols] : m_cells) {
+            if (row < row_start || row > row_end)
+                continue;
+            for (auto& [col, cell] : cols) {
+                if (col >= col_start && col <= col_end) {
+                    cell.xf = xf_index;
+                    cell.hasXf = true;
+                }
+            }
+        }
+    }
+    void fill_down_cells(row_t src_row, col_t src_col, row_t range_size) override
+    {
+        if (m_ignored || range_size <= 0 || range_size > kMaxRows)
+            return;
+        const auto row = m_cells.find(src_row);
+        if (row == m_cells.end() || !row->second.count(src_col))
+            return;
+        const Cell cell = row->second.at(src_col);
+        for (row_t i = 1; i <= range_size && src_row + i < kMaxRows; ++i)
+            put(src_row + i, src_col, cell);
+    }
+    orcus::spreadsheet::range_size_t get_sheet_size() const override { return {kMaxRows, 16384}; }
+
+private:
+    static Cell textCell(const QString& text)
+    {
+        Cell cell;
+        cell.text = text;
+        return cell;
+    }
+
+    const SharedStrings* m_strings = nullptr;
+    bool m_ignored = false;
+    std::map<row_t, std::map<col_t, Cell>> m_cells;
+    Formula m_formula;
+    ArrayFormula m_arrayFormula;
+};
+
+void Formula::commit()
+{
+    m_sheet->put(m_row, m_col, m_cell);
+}
+
+void ArrayFormula::set_result_string(row_t row, col_t col, std::string_view value)
+{
+    Cell cell;
+    cell.text = fromUtf8(value);
+    m_sheet->put(row, col, cell);
+}
+
+void ArrayFormula::set_result_value(row_t row, col_t col, double value)
+{
+    Cell cell;
+    cell.kind = Cell::Number;
+    cell.number = value;
+    m_sheet->put(row, col, cell);
+}
+
+void ArrayFormula::set_result_bool(row_t row, col_t col, bool value)
+{
+    Cell cell;
+    cell.text = value ? QStringLiteral("1") : QStringLiteral("0");
+    m_sheet->put(row, col, cell);
+}
+
+class Settings : public iface::import_global_settings
+{
+public:
+    QDate origin() const { return m_origin; }
+    void set_origin_date(int year, int month, int day) override
+    {
+        const QDate date(year, month, day);
+        if (date.isValid())
+            m_origin = date;
+    }
+    void set_default_formula_grammar(orcus::spreadsheet::formula_grammar_t grammar) override { m_grammar = grammar; }
+    orcus::spreadsheet::formula_grammar_t get_default_formula_grammar() const override { return m_grammar; }
+    void set_character_set(orcus::character_set_t) override {}
+
+private:
+    // The serial day 0 of .xlsx (the 1900 system, leap-year bug included from March 1900 on).
+    QDate m_origin = QDate(1899, 12, 30);
+    orcus::spreadsheet::formula_grammar_t m_grammar = orcus::spreadsheet::formula_grammar_t::unknown;
+};
+
+// Cell addresses in A1 notation ("B12", "$B$12", "Sheet!B12", "[.B12]"), as
+// the reader places cells by them. Formulas are not evaluated: their cached
+// results are read.
+class Resolver : public iface::import_reference_resolver
+{
+public:
+    orcus::spreadsheet::src_address_t resolve_address(std::string_view address) override
+    {
+        std::string_view text = address;
+        const size_t sheetEnd = text.find_last_of("!.");
+        if (sheetEnd != std::string_view::npos)
+            text.remove_prefix(sheetEnd + 1);
+        long column = 0;
+        long row = 0;
+        bool columnSeen = false;
+        bool rowSeen = false;
+        for (const char c : text) {
+            if (c >= 'a' && c <= 'z' && !rowSeen) {
+                column = std::min(column * 26 + (c - 'a' + 1), 1L << 20);
+                columnSeen = true;
+            } else if (c >= 'A' && c <= 'Z' && !rowSeen) {
+                column = std::min(column * 26 + (c - 'A' + 1), 1L << 20);
+                columnSeen = true;
+            } else if (c >= '0' && c <= '9' && columnSeen) {
+                row = std::min(row * 10 + (c - '0'), 1L << 24);
+                rowSeen = true;
+            } else if (c != '$' && c != '[' && c != ']') {
+                throw std::invalid_argument("address");
+            }
+        }
+        if (!columnSeen || !rowSeen || row == 0)
+            throw std::invalid_argument("address");
+        orcus::spreadsheet::src_address_t result{};
+        result.row = row_t(row - 1);
+        result.column = col_t(column - 1);
+        return result;
+    }
+    orcus::spreadsheet::src_range_t resolve_range(std::string_view range) override
+    {
+        const size_t colon = range.find(':');
+        orcus::spreadsheet::src_range_t result{};
+        result.first = resolve_address(range.substr(0, colon));
+        result.last = colon == std::string_view::npos ? result.first : resolve_address(range.substr(colon + 1));
+        return result;
+    }
+};
+
+class Factory : public iface::import_factory
+{
+public:
+    Factory() { m_first.setStrings(&m_strings); m_rest.setStrings(&m_strings); m_rest.setIgnored(true); }
+
+    iface::import_global_settings* get_global_settings() override { return &m_settings; }
+    iface::import_shared_strings* get_shared_strings() override { return &m_strings; }
+    iface::import_styles* get_styles() override { return &m_styles; }
+    iface::import_reference_resolver* get_reference_resolver(orcus::spreadsheet::formula_ref_context_t) override
+    {
+        return &m_resolver;
+    }
+    iface::import_sheet* append_sheet(orcus::spreadsheet::sheet_t sheet_index, std::string_view name) override
+    {
+        if (sheet_index == 0)
+            m_firstName = std::string(name);
+        return sheet_index == 0 ? &m_first : &m_rest;
+    }
+    iface::import_sheet* get_sheet(std::string_view name) override
+    {
+        return name == m_firstName ? &m_first : &m_rest;
+    }
+    iface::import_sheet* get_sheet(orcus::spreadsheet::sheet_t sheet_index) override
+    {
+        return sheet_index == 0 ? &m_first : &m_rest;
+    }
+    void finalize() override {}
+
+    QString text(const Cell& cell) const
+    {
+        if (cell.kind != Cell::Number)
+            return cell.text;
+        if (cell.hasXf && m_styles.isDate(cell.xf) && std::isfinite(cell.number) && std::abs(cell.number) < 3.0e6) {
+            const QDate date = m_settings.origin().addDays(qint64(std::floor(cell.number)));
+            if (date.isValid())
+                return date.toString(QStringLiteral("dd.MM.yyyy"));
+        }
+        return QLocale::c().toString(cell.number, 'g', 15);
+    }
+
+    void fill(Table* table) const
+    {
+        table->rows.clear();
+        for (const auto& [row, cols] : m_first.cells()) {
+            if (table->rows.size() <= row)
+                table->rows.resize(row + 1);
+            QStringList& cells = table->rows[row];
+            for (const auto& [col, cell] : cols) {
+                while (cells.size() <= col)
+                    cells.append(QString());
+                cells[col] = text(cell);
+            }
+        }
+    }
+
+private:
+    Settings m_settings;
+    Resolver m_resolver;
+    SharedStrings m_strings;
+    Styles m_styles;
+    Sheet m_first;
+    Sheet m_rest;
+    std::string m_firstName;
+};
+
+} // namespace
+
+bool isBuiltinDateFormat(int id)
+{
+    return (id >= 14 && id <= 17) || id == 22 || (id >= 27 && id <= 36) || (id >= 50 && id <= 58);
+}
+
+bool isDateFormatCode(const QString& code)
+{
+    bool quoted = false;
+    bool bracket = false;
+    for (int i = 0; i < code.size(); ++i) {
+        const QChar c = code.at(i);
+        if (c == QLatin1Char('"'))
+            quoted = !quoted;
+        else if (quoted)
+            continue;
+        else if (c == QLatin1Char('\\') || c == QLatin1Char('_') || c == QLatin1Char('*'))
+            ++i; // the next character is shown as it stands
+        else if (c == QLatin1Char('['))
+            bracket = true;
+        else if (c == QLatin1Char(']'))
+            bracket = false;
+        else if (!bracket && QStringLiteral("dDyY").contains(c))
+            return true;
+    }
+    return false;
+}
+
+bool readSheet(const QByteArray& bytes, SheetFormat format, Table* table, QString* error)
+{
+    Factory factory;
+    try {
+        const std::string_view stream(bytes.constData(), size_t(bytes.size()));
+        if (format == SheetFormat::Xlsx) {
+            orcus::orcus_xlsx reader(&factory);
+            reader.read_stream(stream);
+        } else {
+            orcus::orcus_ods reader(&factory);
+            reader.read_stream(stream);
+        }
+    } catch (const std::exception& e) {
+        *error = QStringLiteral("файл таблицы повреждён или не читается (%1)").arg(QString::fromLocal8Bit(e.what()));
+        return false;
+    } catch (...) {
+        *error = QStringLiteral("файл таблицы повреждён или не читается");
+        return false;
+    }
+    factory.fill(table);
+    if (table->rows.isEmpty()) {
+        *error = QStringLiteral("на первом листе таблицы нет ни одной заполненной ячейки");
+        return false;
+    }
+    table->description = format == SheetFormat::Xlsx ? QStringLiteral("XLSX, первый лист")
+                                                     : QStringLiteral("ODS, первый лист");
+    return true;
+}
+
+} // namespace staffimport

@@ -1,0 +1,26 @@
+#ifndef IMPORT_SHEETREADER_H
+#define IMPORT_SHEETREADER_H
+
+#include "import/table.h"
+
+#include <QByteArray>
+
+// Reads the first sheet of an .xlsx or .ods spreadsheet through liborcus.
+namespace staffimport {
+
+enum class SheetFormat { Xlsx, Ods };
+
+// Cells come as shown: texts as stored, formulas as their cached results,
+// cells formatted as dates as "dd.MM.yyyy", other numbers without a needless
+// fraction. False with a reason in *error when the file cannot be read.
+bool readSheet(const QByteArray& bytes, SheetFormat format, Table* table, QString* error);
+
+// Whether a number format code shows a date (day, month or year letters
+// outside quotes and brackets): "dd.mm.yyyy", "[$-419]d mmmm yyyy", but not "0.00".
+bool isDateFormatCode(const QString& code);
+// Whether a built-in number format of .xlsx shows a date.
+bool isBuiltinDateFormat(int id);
+
+} // namespace staffimport
+
+#endif // IMPORT_SHEETREADER_H

@@ -1,0 +1,58 @@
+#ifndef IMPORT_STAFFROWS_H
+#define IMPORT_STAFFROWS_H
+
+#include "import/columns.h"
+#include "import/table.h"
+#include "records/recordtexts.h"
+
+#include <QDate>
+#include <QString>
+#include <QVector>
+
+// The rows of a staff list as they will be stored, each with its verdict.
+namespace staffimport {
+
+// Longest text a field takes: a card has room for far less.
+constexpr int kMaxFieldLength = 300;
+
+struct StaffRow
+{
+    enum class Status { Add, Duplicate, Invalid };
+
+    int line = 0; // line of the file, the first row being line 1
+    QString form;
+    QString comp;
+    records::PersonFields person;
+    Status status = Status::Add;
+    QString reason; // why the row is skipped
+    // The company text the employee is stored under: set by the check, which
+    // follows the letter case of an organisation stored already.
+    QString companyText;
+};
+
+// The organisation given to rows that name none.
+struct Organisation
+{
+    QString form;
+    QString comp;
+};
+
+// A cell as a field takes it: control characters and line breaks become
+// spaces, runs of spaces one, and none at either end.
+QString cleanCell(const QString& text);
+
+// The date of issue as "dd.MM.yyyy" from "1.2.2020", "01.02.20", "2020-02-01",
+// "01/02/2020" or with a time after it. False for a date that cannot be: the
+// 30th of February, a month 13, a year outside 1900-2099, or no date at all.
+bool normaliseDate(const QString& text, QString* date);
+
+// The rows below the header row, columns read as given; rows without any
+// text are left out. A row with no organisation takes fallback; an empty date
+// of issue becomes today, as in the form. Rows without a name, without an
+// organisation, with an impossible date or an overlong text are Invalid.
+QVector<StaffRow> staffRows(const Table& table, int headerRow, const QVector<Column>& columns,
+                            const Organisation& fallback, const QDate& today);
+
+} // namespace staffimport
+
+#endif // IMPORT_STAFFROWS_H
