@@ -13,6 +13,7 @@ namespace staffimport {
 namespace {
 
 const QChar kSeparators[] = {QLatin1Char(';'), QLatin1Char(','), QLatin1Char('\t')};
+const char kTabStandIn = '\x1f';
 // Records looked at to choose the separator.
 const int kSampleRows = 20;
 
@@ -87,10 +88,24 @@ bool splitCsv(const QString& text, QChar separator, QVector<QStringList>* rows, 
     QString normal = text;
     normal.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     normal.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    char delimiter = char(separator.unicode());
+    if (separator == QLatin1Char('\t')) {
+        // The parser skips blanks, tabs included, after a closing quote and
+        // would miss a tab separator there: tabs outside quotes become a
+        // character no cleaned cell keeps. Every quote toggles, "" twice.
+        delimiter = kTabStandIn;
+        bool quoted = false;
+        for (QChar& c : normal) {
+            if (c == QLatin1Char('"'))
+                quoted = !quoted;
+            else if (c == QLatin1Char('\t') && !quoted)
+                c = QLatin1Char(kTabStandIn);
+        }
+    }
     const std::string utf8 = normal.toStdString();
 
     orcus::csv::parser_config config;
-    config.delimiters = std::string(1, char(separator.unicode()));
+    config.delimiters = std::string(1, delimiter);
     config.text_qualifier = '"';
     config.trim_cell_value = false;
     rows->clear();

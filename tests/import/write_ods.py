@@ -1,0 +1,44 @@
+#!/usr/bin/python3
+# Writes an OpenDocument spreadsheet with odfpy for the import tests.
+# Usage: write_ods.py OUT.ods < rows.json
+# Each row is a list of cells: a text, {"date": "2020-02-01"}, {"float": 3},
+# {"formula": "of:=[.A1]*2", "float": 6}. A second sheet "Лист2" holds "x".
+import json
+import sys
+
+from odf.opendocument import OpenDocumentSpreadsheet
+from odf.table import Table, TableCell, TableRow
+from odf.text import P
+
+
+def cell(spec):
+    if isinstance(spec, str):
+        c = TableCell(valuetype="string")
+        c.addElement(P(text=spec))
+        return c
+    args = {}
+    if "formula" in spec:
+        args["formula"] = spec["formula"]
+    if "date" in spec:
+        c = TableCell(valuetype="date", datevalue=spec["date"], **args)
+        c.addElement(P(text=spec["date"]))
+    else:
+        c = TableCell(valuetype="float", value=spec["float"], **args)
+        c.addElement(P(text=str(spec["float"])))
+    return c
+
+
+def sheet(name, rows):
+    table = Table(name=name)
+    for row in rows:
+        tr = TableRow()
+        for spec in row:
+            tr.addElement(cell(spec))
+        table.addElement(tr)
+    return table
+
+
+doc = OpenDocumentSpreadsheet()
+doc.spreadsheet.addElement(sheet("Лист1", json.load(sys.stdin)))
+doc.spreadsheet.addElement(sheet("Лист2", [["x"]]))
+doc.save(sys.argv[1])

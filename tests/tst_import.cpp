@@ -1,0 +1,454 @@
+#include "db/database.h"
+#include "import/columns.h"
+#include "import/csvreader.h"
+#include "import/importcheck.h"
+#include "import/importsession.h"
+#include "import/sheetreader.h"
+#include "import/staffrows.h"
+#include "recordwindow.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTest>
+#include <QTextCodec>
+
+#include <xlsxwriter.h>
+
+using namespace staffimport;
+Q_DECLARE_METATYPE(staffimport::Column)
+
+// Reading staff lists (CSV in its encodings and separators, spreadsheets made
+// by real writers), matching their columns, checking rows by the save's rules
+// and writing them all or nothing.
+class TestImport : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void csvEncodingsAndSeparators_data();
+    void csvEncodingsAndSeparators();
+    void csvQuoting_data();
+    void csvQuoting();
+    void xlsxWrittenByLibrary();
+    void odsWrittenByLibrary();
+    void headersAreRecognised_data();
+    void headersAreRecognised();
+    void headerFoundBelowTitleRows();
+    void dates_data();
+    void dates();
+    void rowsAsStored();
+    void hostileCellsStoredAsText();
+    void duplicatesFollowTheSave();
+    void failureMidWayWritesNothing();
+    void badFilesGiveAClearReason_data();
+    void badFilesGiveAClearReason();
+    void largeFiles();
+
+private:
+    static Table readBytes(const QByteArray& bytes, QString* error = nullptr);
+};
+
+namespace {
+
+const QString kHeader = QStringLiteral("Фамилия;Имя;Отчество;Форма;Наименование;Должность;Руководитель;Дата выдачи");
+
+QString fileIn(const testsupport::WorkDir& dir, const QString& name, const QByteArray& bytes)
+{
+    dir.writeFile(name, bytes);
+    return dir.filePath(name);
+}
+
+QString python()
+{
+    // Debian's interpreter, which has odfpy; another one first on PATH may not.
+    return QFile::exists(QStringLiteral("/usr/bin/python3")) ? QStringLiteral("/usr/bin/python3")
+                                                             : QStringLiteral("python3");
+}
+
+// A database file with the program's tables, opened through DataBase as the import opens it.
+struct ImportDb
+{
+    explicit ImportDb(recordtest::Session& session, const QString& connection)
+    {
+        db.setConnection(connection);
+        QString name = QStringLiteral("dataBase.db");
+        opened = session.seed({}) && db.open(name);
+    }
+    ~ImportDb()
+    {
+        db.close();
+        db.database = QSqlDatabase();
+    }
+    DataBase db;
+    bool opened = false;
+};
+
+} // namespace
+
+Table TestImport::readBytes(const QByteArray& bytes, QString* error)
+{
+    testsupport::WorkDir dir;
+    Table table;
+    QString reason;
+    if (!readTable(fileIn(dir, QStringLiteral("list"), bytes), &table, &reason))
+        table.rows = {{QStringLiteral("<error> ") + reason}};
+    if (error)
+        *error = reason;
+    return table;
+}
+
+void TestImport::csvEncodingsAndSeparators_data()
+{
+    QTest::addColumn<QByteArray>("codec");
+    QTest::addColumn<QString>("separator");
+    QTest::addColumn<QString>("encoding");
+    QTest::newRow("UTF-8, semicolon") << QByteArray("UTF-8") << ";" << "CSV, UTF-8, разделитель «;»";
+    QTest::newRow("UTF-8 with BOM, comma") << QByteArray("UTF-8 BOM") << "," << "CSV, UTF-8 с BOM, разделитель «,»";
+    QTest::newRow("Windows-1251, tab") << QByteArray("Windows-1251") << "\t" << "CSV, Windows-1251, разделитель табуляция";
+    QTest::newRow("Windows-1251, semicolon") << QByteArray("Windows-1251") << ";" << "CSV, Windows-1251, разделитель «;»";
+    QTest::newRow("UTF-16 as saved as Unicode text") << QByteArray("UTF-16LE") << "\t" << "CSV, UTF-16, разделитель табуляция";
+}
+
+void TestImport::csvEncodingsAndSeparators()
+{
+    QFETCH(QByteArray, codec);
+    QFETCH(QString, separator);
+    QFETCH(QString, encoding);
+    // The quoted name holds every separator, so a wrong guess splits it differently.
+    QString text = kHeader + "\r\nЁлкина;Алёна;Юрьевна;ООО;\"Щит, Меч;\tи Ко\";Директор;Я.Я. Яковлев;01.02.2020\r\n";
+    QStringList parts = text.split('"');
+    parts[0].replace(';', separator);
+    parts[2].replace(';', separator);
+    text = parts.join('"');
+    QByteArray bytes;
+    if (codec == "UTF-8 BOM")
+        bytes = "\xEF\xBB\xBF" + text.toUtf8();
+    else if (codec == "UTF-16LE")
+        bytes = "\xFF\xFE" + QTextCodec::codecForName(codec)->fromUnicode(text);
+    else
+        bytes = QTextCodec::codecForName(codec)->fromUnicode(text);
+    const Table table = readBytes(bytes);
+    QCOMPARE(table.description, encoding);
+    QCOMPARE(table.rows.size(), 2);
+    QCOMPARE(table.rows.at(0), kHeader.split(';'));
+    QCOMPARE(table.rows.at(1), (QStringList{"Ёлкина", "Алёна", "Юрьевна", "ООО", "Щит, Меч;\tи Ко", "Директор",
+                                            "Я.Я. Яковлев", "01.02.2020"}));
+}
+
+void TestImport::csvQuoting_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QStringList>("cells");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("separator and quotes inside quotes")
+        << QByteArray("\"Иванов; \"\"мл.\"\"\";Иван\n") << QStringList{"Иванов; \"мл.\"", "Иван"} << "";
+    QTest::newRow("line break inside quotes, CRLF lines")
+        << QByteArray("\"Иванов\r\nПетров\";Иван\r\nСидоров;Пётр\r\n") << QStringList{"Иванов\nПетров", "Иван"} << "";
+    QTest::newRow("quote inside an unquoted cell")
+        << QByteArray("Ива\"нов;Иван\n") << QStringList{"Ива\"нов", "Иван"} << "";
+    QTest::newRow("empty cells kept in place") << QByteArray(";Иван;\n") << QStringList{"", "Иван", ""} << "";
+    QTest::newRow("text after a closing quote")
+        << QByteArray("Иванов;Иван\n\"Петров\"x;Пётр\n") << QStringList() << "строка 3";
+    QTest::newRow("quote never closed")
+        << QByteArray("Иванов;Иван\nПетров;\"Пё\"\"тр\n") << QStringList() << "строка 3";
+}
+
+void TestImport::csvQuoting()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(QStringList, cells);
+    QFETCH(QString, error);
+    QString reason;
+    const Table table = readBytes("Фамилия;Имя;Отчество\n" + body, &reason);
+    if (!error.isEmpty()) {
+        QVERIFY2(reason.startsWith(error), qPrintable(reason));
+        return;
+    }
+    QVERIFY2(reason.isEmpty(), qPrintable(reason));
+    QCOMPARE(table.rows.value(1), cells);
+}
+
+void TestImport::xlsxWrittenByLibrary()
+{
+    testsupport::WorkDir dir;
+    const QByteArray path = dir.filePath("staff.xlsx").toUtf8();
+    lxw_workbook* book = workbook_new(path.constData());
+    lxw_worksheet* sheet = workbook_add_worksheet(book, "Сотрудники");
+    lxw_format* dateFormat = workbook_add_format(book);
+    format_set_num_format(dateFormat, "dd.mm.yyyy");
+    lxw_format* isoFormat = workbook_add_format(book);
+    format_set_num_format_index(isoFormat, 14);
+    const char* header[] = {"ФИО", "Организация", "Дата выдачи", "Таб. №"};
+    for (int c = 0; c < 4; ++c)
+        worksheet_write_string(sheet, 0, c, header[c], nullptr);
+    worksheet_write_string(sheet, 1, 0, "Иванов Иван Иванович", nullptr);
+    worksheet_write_string(sheet, 1, 1, "ООО Щит", nullptr);
+    lxw_datetime date = {2020, 2, 1, 0, 0, 0};
+    worksheet_write_datetime(sheet, 1, 2, &date, dateFormat);
+    worksheet_write_number(sheet, 1, 3, 17, nullptr);
+    // Formulas: their cached results are what is read.
+    worksheet_write_formula_str(sheet, 2, 0, "=LEFT(A2,6)&\" Пётр\"", nullptr, "Иванов Пётр");
+    worksheet_write_formula_str(sheet, 2, 1, "=B2", nullptr, "ООО Щит");
+    worksheet_write_formula_num(sheet, 2, 2, "=C2+29", isoFormat, 43891);
+    worksheet_write_number(sheet, 2, 3, 2.5, nullptr);
+    workbook_add_worksheet(book, "Второй");
+    QCOMPARE(workbook_close(book), LXW_NO_ERROR);
+
+    Table table;
+    QString error;
+    QVERIFY2(readTable(QString::fromUtf8(path), &table, &error), qPrintable(error));
+    QCOMPARE(table.description, QStringLiteral("XLSX, первый лист"));
+    QCOMPARE(table.rows.size(), 3);
+    QCOMPARE(table.rows.at(1), (QStringList{"Иванов Иван Иванович", "ООО Щит", "01.02.2020", "17"}));
+    QCOMPARE(table.rows.at(2), (QStringList{"Иванов Пётр", "ООО Щит", "01.03.2020", "2.5"}));
+}
+
+void TestImport::odsWrittenByLibrary()
+{
+    testsupport::WorkDir dir;
+    const QString path = dir.filePath("staff.ods");
+    QProcess writer;
+    writer.start(python(), {QStringLiteral(CARDPRINT_SOURCE_DIR "/tests/import/write_ods.py"), path});
+    QVERIFY(writer.waitForStarted());
+    writer.write(R"([["Фамилия","Имя","Дата выдачи","Номер"],
+                     ["Петров","Пётр",{"date":"2022-05-06"},{"float":12}],
+                     ["Сидоров","Сидор",{"date":"2021-12-31"},{"formula":"of:=[.D2]*2","float":24}]])");
+    writer.closeWriteChannel();
+    QVERIFY(writer.waitForFinished(60000));
+    QVERIFY2(writer.exitCode() == 0, writer.readAllStandardError().constData());
+
+    Table table;
+    QString error;
+    QVERIFY2(readTable(path, &table, &error), qPrintable(error));
+    QCOMPARE(table.description, QStringLiteral("ODS, первый лист"));
+    QCOMPARE(table.rows, (QVector<QStringList>{{"Фамилия", "Имя", "Дата выдачи", "Номер"},
+                                                {"Петров", "Пётр", "06.05.2022", "12"},
+                                                {"Сидоров", "Сидор", "31.12.2021", "24"}}));
+}
+
+void TestImport::headersAreRecognised_data()
+{
+    QTest::addColumn<QString>("header");
+    QTest::addColumn<Column>("column");
+    QTest::newRow("exact") << "Фамилия" << Column::Surname;
+    QTest::newRow("upper case") << "ИМЯ" << Column::Name;
+    QTest::newRow("spaces and case") << "  отчество " << Column::Patron;
+    QTest::newRow("initials with dots") << "Ф.И.О." << Column::FullName;
+    QTest::newRow("full name spelled out") << "Фамилия, имя, отчество" << Column::FullName;
+    QTest::newRow("legal form") << "Форма" << Column::Form;
+    QTest::newRow("name of organisation") << "Наименование" << Column::Comp;
+    QTest::newRow("organisation in one cell") << "Организация" << Column::Organisation;
+    QTest::newRow("post") << "Должность" << Column::DirPost;
+    QTest::newRow("director") << "Руководитель" << Column::Dir;
+    QTest::newRow("date, database spelling") << "Дата_выдачи" << Column::Date;
+    QTest::newRow("date with ё aside") << "Дата выдачи" << Column::Date;
+    QTest::newRow("unknown") << "Табельный номер" << Column::Ignore;
+}
+
+void TestImport::headersAreRecognised()
+{
+    QFETCH(QString, header);
+    QFETCH(Column, column);
+    QCOMPARE(columnForHeader(header), column);
+}
+
+void TestImport::headerFoundBelowTitleRows()
+{
+    const QVector<QStringList> rows{{"Список сотрудников ООО Щит"}, {}, {"№", "ФИО", "ФИО", "Дата"}, {"1", "Иванов"}};
+    const HeaderMatch match = findHeader(rows);
+    QCOMPARE(match.row, 2);
+    // A header named twice feeds its first column only.
+    QCOMPARE(match.columns, (QVector<Column>{Column::Ignore, Column::FullName, Column::Ignore, Column::Date}));
+    QCOMPARE(findHeader({{"Номер", "Организация"}, {"1", "ООО Щит"}}).row, -1);
+}
+
+void TestImport::dates_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("date"); // empty: impossible
+    QTest::newRow("as stored") << "01.02.2020" << "01.02.2020";
+    QTest::newRow("short day and month") << "1.2.2020" << "01.02.2020";
+    QTest::newRow("two-digit year") << "01.02.20" << "01.02.2020";
+    QTest::newRow("ISO") << "2020-02-01" << "01.02.2020";
+    QTest::newRow("slashes") << "01/02/2020" << "01.02.2020";
+    QTest::newRow("with a time") << "2020-02-01 00:00:00" << "01.02.2020";
+    QTest::newRow("29th of February in a leap year") << "29.02.2024" << "29.02.2024";
+    QTest::newRow("30th of February") << "30.02.2020" << "";
+    QTest::newRow("29th of February otherwise") << "29.02.2023" << "";
+    QTest::newRow("month 13") << "01.13.2020" << "";
+    QTest::newRow("year 1812") << "01.02.1812" << "";
+    QTest::newRow("words") << "вчера" << "";
+    QTest::newRow("spreadsheet serial left as a number") << "43862" << "";
+}
+
+void TestImport::dates()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, date);
+    QString result;
+    QCOMPARE(normaliseDate(text, &result), !date.isEmpty());
+    if (!date.isEmpty())
+        QCOMPARE(result, date);
+}
+
+void TestImport::rowsAsStored()
+{
+    Table table;
+    table.rows = {{"ФИО", "Организация", "Имя", "Дата выдачи", "Руководитель"},
+                  {"Иванов Иван Иванович", "ООО Щит", "", "", "А.Б. Петров"},
+                  {"Мамедов Рашид Ахмед оглы", "", "Рашид", "01.13.2020", ""},
+                  {"", "Щит", "", "01.02.2020", ""},
+                  {"   ", "", "", "", ""},
+                  {"Сидоров", "ЧОО Меч", "Сидор", "1.2.2020", QString(400, QChar(0x0416))}};
+    const HeaderMatch header = findHeader(table.rows);
+    const QVector<StaffRow> rows
+        = staffRows(table, header.row, header.columns, {"АО", "Запас"}, QDate(2026, 1, 2));
+    QCOMPARE(rows.size(), 4); // the blank line 5 is left out
+    const auto fields = [](const StaffRow& r) {
+        return QStringList{QString::number(r.line), r.person.surname, r.person.name, r.person.patron, r.form, r.comp,
+                           r.person.director, r.person.date};
+    };
+    QCOMPARE(fields(rows[0]), (QStringList{"2", "Иванов", "Иван", "Иванович", "ООО", "Щит", "А.Б. Петров", "02.01.2026"}));
+    QCOMPARE(rows[0].status, StaffRow::Status::Add);
+    QCOMPARE(fields(rows[1]).mid(0, 6), (QStringList{"3", "Мамедов", "Рашид", "Ахмед оглы", "АО", "Запас"}));
+    QCOMPARE(rows[1].reason, QStringLiteral("невозможная дата выдачи «01.13.2020»"));
+    QCOMPARE(rows[2].status, StaffRow::Status::Invalid);
+    QCOMPARE(rows[2].reason, QStringLiteral("нет ни фамилии, ни имени, ни отчества"));
+    QCOMPARE(fields(rows[3]).mid(0, 6), (QStringList{"6", "Сидоров", "Сидор", "", "ЧОО", "Меч"}));
+    QVERIFY2(rows[3].reason.startsWith("слишком длинный текст в поле «Руководитель» (400 знаков"),
+             qPrintable(rows[3].reason));
+    // Without a fallback organisation, a row without one cannot be stored.
+    QCOMPARE(staffRows(table, 0, header.columns, {}, QDate(2026, 1, 2)).at(1).reason,
+             QStringLiteral("не указана организация; невозможная дата выдачи «01.13.2020»"));
+}
+
+void TestImport::hostileCellsStoredAsText()
+{
+    recordtest::Session session;
+    ImportDb target(session, "hostile");
+    QVERIFY(target.opened);
+    Table table;
+    table.rows = {kHeader.split(';'),
+                  {"=HYPERLINK(\"x\")", "О'Брайен", "'); DROP TABLE personal; --", "ООО", "Щит; \"Меч\"",
+                   "+Директор", "@А.Б.\nПетров", "01.02.2020"}};
+    QVector<StaffRow> rows = staffRows(table, 0, findHeader(table.rows).columns, {}, QDate::currentDate());
+    QList<QStringList> companies;
+    QString error;
+    QVERIFY2(writeRows(target.db, &rows, &companies, &error), qPrintable(error));
+    QCOMPARE(session.rows("SELECT * FROM personal"),
+             (QList<QStringList>{{"ООО Щит; \"Меч\"", "=HYPERLINK(\"x\")", "О'Брайен", "'); DROP TABLE personal; --",
+                                  "+Директор", "@А.Б. Петров", "01.02.2020",
+                                  "=hyperlink(\"x\") о'брайен '); drop table personal; --",
+                                  "+директор @а.б. петров"}}));
+}
+
+void TestImport::duplicatesFollowTheSave()
+{
+    recordtest::Session session;
+    QVERIFY(session.seed({{"ООО", "Щит"}}, {{"ООО Щит", "Иванов", "Иван", "", "Директор", "П.П. Петров", "01.02.2020"}}));
+    ImportDb target(session, "duplicates");
+    QVERIFY(target.opened);
+    Table table;
+    table.rows = {{"Фамилия", "Имя", "Организация", "Должность", "Руководитель", "Дата выдачи"},
+                  {"Иванов", "Иван", "ооо щит", "Директор", "П.П. Петров", "1.2.2020"},    // stored already
+                  {"Иванов", "Иван", "ООО Щит", "Директор", "П.П. Петров", "02.02.2020"},  // another date: new
+                  {"Иванов", "Иван", "ООО ЩИТ", "Директор", "П.П. Петров", "02.02.2020"},  // same as line 3
+                  {"иванов", "Иван", "ООО Щит", "Директор", "П.П. Петров", "02.02.2020"},  // case counts here
+                  {"Петров", "Пётр", "ЗАО Новая", "", "", "03.02.2020"},
+                  {"Петров", "Пётр", "зао новая", "", "", "03.02.2020"}};
+    QVector<StaffRow> rows = staffRows(table, 0, findHeader(table.rows).columns, {}, QDate::currentDate());
+    QList<QStringList> companies;
+    QString error;
+    QVERIFY2(checkRows(target.db, &rows, &companies, &error), qPrintable(error));
+    QStringList verdicts;
+    for (const StaffRow& row : rows)
+        verdicts << row.companyText + ": " + (row.status == StaffRow::Status::Add ? "+" : row.reason);
+    QCOMPARE(verdicts, (QStringList{"ООО Щит: такая запись уже есть", "ООО Щит: +", "ООО Щит: повторяет строку 3",
+                                    "ООО Щит: +", "ЗАО Новая: +", "ЗАО Новая: повторяет строку 6"}));
+    QCOMPARE(companies, (QList<QStringList>{{"ЗАО", "Новая", "зао новая"}}));
+    QCOMPARE(session.rows("SELECT COUNT(*) FROM personal").value(0).value(0), QString("1")); // a check writes nothing
+
+    QVERIFY2(writeRows(target.db, &rows, &companies, &error), qPrintable(error));
+    QCOMPARE(session.rows("SELECT id, Фамилия, Дата_выдачи FROM personal ORDER BY rowid"),
+             (QList<QStringList>{{"ООО Щит", "Иванов", "01.02.2020"}, {"ООО Щит", "Иванов", "02.02.2020"},
+                                 {"ООО Щит", "иванов", "02.02.2020"}, {"ЗАО Новая", "Петров", "03.02.2020"}}));
+    QCOMPARE(session.rows("SELECT * FROM companies ORDER BY rowid"),
+             (QList<QStringList>{{"ООО", "Щит", "ооо щит"}, {"ЗАО", "Новая", "зао новая"}}));
+    // Importing again finds everything stored.
+    QVERIFY2(writeRows(target.db, &rows, &companies, &error), qPrintable(error));
+    QCOMPARE(summarise(rows).toAdd, 0);
+    QCOMPARE(session.rows("SELECT COUNT(*) FROM personal").value(0).value(0), QString("4"));
+}
+
+void TestImport::failureMidWayWritesNothing()
+{
+    recordtest::Session session;
+    ImportDb target(session, "midway");
+    QVERIFY(target.opened);
+    // The database refuses the third employee, after two were inserted.
+    QVERIFY(session.exec("CREATE TRIGGER refuse BEFORE INSERT ON personal WHEN NEW.Фамилия='Отказ' "
+                         "BEGIN SELECT RAISE(ABORT, 'refused'); END"));
+    Table table;
+    table.rows = {{"Фамилия", "Организация"}, {"Первый", "ООО Щит"}, {"Второй", "ООО Щит"}, {"Отказ", "ООО Щит"},
+                  {"Четвёртый", "ООО Щит"}};
+    QVector<StaffRow> rows = staffRows(table, 0, findHeader(table.rows).columns, {}, QDate::currentDate());
+    QList<QStringList> companies;
+    QString error;
+    QVERIFY(!writeRows(target.db, &rows, &companies, &error));
+    QCOMPARE(error, QStringLiteral("ошибка записи в базу данных"));
+    QCOMPARE(session.rows("SELECT (SELECT COUNT(*) FROM personal), (SELECT COUNT(*) FROM companies)"),
+             (QList<QStringList>{{"0", "0"}}));
+    // The connection is usable afterwards: no transaction stays open.
+    QVERIFY(session.exec("DROP TRIGGER refuse"));
+    QVERIFY2(writeRows(target.db, &rows, &companies, &error), qPrintable(error));
+    QCOMPARE(session.rows("SELECT COUNT(*) FROM personal").value(0).value(0), QString("4"));
+}
+
+void TestImport::badFilesGiveAClearReason_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("reason");
+    QByteArray binary(4096, '\0');
+    QRandomGenerator random(15);
+    for (char& c : binary)
+        c = char(random.bounded(256));
+    binary[100] = '\0';
+    QTest::newRow("empty file") << QByteArray() << "файл пуст";
+    QTest::newRow("only blank lines") << QByteArray("\r\n \n\t\n") << "файл пуст";
+    QTest::newRow("binary") << binary << "файл не текстовый";
+    QTest::newRow("zip that is no spreadsheet") << QByteArray("PK\x03\x04garbage", 11) << "файл — архив";
+    QTest::newRow("spreadsheet cut short")
+        << QByteArray("PK\x03\x04\x14\x00\x00\x00\x08\x00", 10) + QByteArray("[Content_Types].xml") << "файл";
+    QTest::newRow("no recognisable header")
+        << QByteArray("Номер;Организация\n1;ООО Щит\n") << "в первых строках нет строки заголовка";
+}
+
+void TestImport::badFilesGiveAClearReason()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, reason);
+    testsupport::WorkDir dir;
+    ImportSession session;
+    QString error;
+    QVERIFY(!session.open(fileIn(dir, "bad.csv", bytes), &error));
+    QVERIFY2(error.startsWith(reason), qPrintable(error));
+}
+
+void TestImport::largeFiles()
+{
+    // 100,000 rows, and one row of 10,000 characters.
+    QByteArray bytes = kHeader.toUtf8() + "\n";
+    for (int i = 0; i < 100000; ++i)
+        bytes += "Фамилия" + QByteArray::number(i) + ";Имя;;ООО;Щит;Директор;А.Б. Петров;01.02.2020\n";
+    bytes += QString(10000, QChar(0x042F)).toUtf8() + ";Имя;;ООО;Щит;;;\n";
+    Table table = readBytes(bytes);
+    QCOMPARE(table.rows.size(), 100002);
+    const QVector<StaffRow> rows = staffRows(table, 0, findHeader(table.rows).columns, {}, QDate::currentDate());
+    QCOMPARE(summarise(rows).invalid, 1);
+    QCOMPARE(rows.last().line, 100002);
+    QVERIFY(rows.last().reason.startsWith("слишком длинный текст в поле «Фамилия» (10000 знаков"));
+}
+
+QTEST_MAIN(TestImport)
+#include "tst_import.moc"
