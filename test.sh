@@ -7,7 +7,8 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 
 set -e
 ensure_packages "${BUILD_PACKAGES[@]}" libbenchmark-dev \
-    cups cups-client cups-bsd cups-filters poppler-utils sqlite3
+    cups cups-client cups-bsd cups-filters poppler-utils sqlite3 \
+    libxlsxwriter-dev python3 python3-odf
 set +e
 
 jobs="$(jobs_count)"

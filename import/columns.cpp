@@ -3,6 +3,8 @@
 #include <QHash>
 #include <QRegularExpression>
 
+#include <algorithm>
+
 namespace staffimport {
 
 namespace {
@@ -96,6 +98,7 @@ Column columnForHeader(const QString& header)
 
 HeaderMatch findHeader(const QVector<QStringList>& rows)
 {
+    HeaderMatch fallback;
     for (int row = 0; row < rows.size() && row < kHeaderSearchRows; ++row) {
         HeaderMatch match;
         bool person = false;
@@ -108,12 +111,18 @@ HeaderMatch findHeader(const QVector<QStringList>& rows)
                 ++match.recognised;
             person = person || namesPerson(column);
         }
-        if (person) {
-            match.row = row;
+        match.row = row;
+        if (person)
             return match;
-        }
+        if (fallback.row < 0 && match.recognised >= 2)
+            fallback = match;
     }
-    return HeaderMatch();
+    return fallback;
+}
+
+bool namesAPerson(const QVector<Column>& columns)
+{
+    return std::any_of(columns.begin(), columns.end(), namesPerson);
 }
 
 QStringList splitFullName(const QString& text)

@@ -44,8 +44,12 @@ struct HeaderMatch
 constexpr int kHeaderSearchRows = 10;
 
 // The first of the top rows whose headers name a person (surname, name,
-// patronymic or full name). A header named twice feeds only its first column.
+// patronymic or full name); failing that, the first naming two known columns,
+// whose person column the operator can then match by hand. A header named
+// twice feeds only its first column.
 HeaderMatch findHeader(const QVector<QStringList>& rows);
+// Whether some column feeds the surname, name, patronymic or full name.
+bool namesAPerson(const QVector<Column>& columns);
 
 // Splits "Иванов Иван Иванович" into surname, name and patronymic; words past
 // the third stay with the patronymic ("Мамедов Рашид Ахмед оглы").

@@ -6,9 +6,8 @@ namespace staffimport {
 
 QString expectedHeaderText()
 {
-    return QStringLiteral("в первых строках нет строки заголовка: нужен хотя бы один из столбцов "
-                          "«Фамилия», «Имя», «Отчество» или «ФИО» (и по возможности «Форма», «Наименование», "
-                          "«Должность», «Руководитель», «Дата выдачи»)");
+    return QStringLiteral("в первых строках нет строки заголовка: нужны столбцы «Фамилия», «Имя», «Отчество» "
+                          "(или «ФИО»), «Форма», «Наименование», «Должность», «Руководитель», «Дата выдачи»");
 }
 
 bool ImportSession::open(const QString& path, QString* error)
@@ -49,6 +48,8 @@ QStringList ImportSession::reportLines() const
                           .arg(m_newCompanies.size()),
                       QStringLiteral("Дубликаты, пропущены: %1").arg(summary.duplicates),
                       QStringLiteral("Строки с ошибками: %1").arg(summary.invalid)};
+    if (!namesAPerson(m_columns))
+        lines.append(QStringLiteral("Нет столбца «Фамилия», «Имя», «Отчество» или «ФИО»: строкам не из чего взять имя."));
     const QStringList skipped = skippedRowLines(m_rows);
     if (!skipped.isEmpty()) {
         lines.append(QStringLiteral("Пропущенные строки:"));

@@ -163,6 +163,7 @@ public:
     }
 
     Security& window() { return *m_window; }
+    const testsupport::WorkDir& dir() const { return m_dir; }
     BoxWatcher& boxes() { return m_boxes; }
 
     QLineEdit* edit(const QString& name) const { return m_window->findChild<QLineEdit*>(name); }

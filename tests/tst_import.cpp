@@ -261,6 +261,8 @@ void TestImport::headerFoundBelowTitleRows()
     // A header named twice feeds its first column only.
     QCOMPARE(match.columns, (QVector<Column>{Column::Ignore, Column::FullName, Column::Ignore, Column::Date}));
     QCOMPARE(findHeader({{"Номер", "Организация"}, {"1", "ООО Щит"}}).row, -1);
+    // Without a person column, a row naming two known columns is taken, for the operator to complete.
+    QCOMPARE(findHeader({{"Итого"}, {"Сотрудник (полностью)", "Должность", "Дата"}}).row, 1);
 }
 
 void TestImport::dates_data()

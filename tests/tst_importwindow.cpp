@@ -1,0 +1,177 @@
+#include "import/importdialog.h"
+#include "recordwindow.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTableWidget>
+
+using recordtest::Session;
+
+// The import as the operator meets it: the "Импорт" button and its window,
+// and the command line "cardprint --import FILE [--company TEXT] [--dry-run]".
+class TestImportWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void buttonSitsAfterClear();
+    void windowPreviewsFixesColumnsAndImports();
+    void unreadableFileIsReported();
+    void commandLine_data();
+    void commandLine();
+
+private:
+    static QByteArray staffCsv();
+};
+
+namespace {
+
+QStringList previewRow(QTableWidget* table, int row)
+{
+    QStringList texts;
+    for (int c = 0; c < table->columnCount(); ++c)
+        texts << (table->item(row, c) ? table->item(row, c)->text() : QString());
+    return texts;
+}
+
+} // namespace
+
+QByteArray TestImportWindow::staffCsv()
+{
+    // "Сотрудник (полностью)" is not a header the import knows: the operator matches it by hand.
+    return "Сотрудник (полностью);Должность;Руководитель;Дата выдачи\n"
+           "Иванов Иван Иванович;Директор;П.П. Петров;01.02.2020\n"
+           "Петров Пётр;Директор;П.П. Петров;31.02.2020\n"
+           "Сидоров Сидор;Директор;П.П. Петров;03.02.2020\n";
+}
+
+void TestImportWindow::buttonSitsAfterClear()
+{
+    Session s;
+    QVERIFY(s.start());
+    QPushButton* button = s.button("buttonImport");
+    QVERIFY(button);
+    QCOMPARE(button->text(), QStringLiteral("Импорт"));
+    QCOMPARE(button->styleSheet(), s.button("buttonClear")->styleSheet());
+    auto* row = s.window().findChild<QHBoxLayout*>("horizontalLayout");
+    QCOMPARE(row->indexOf(button), row->indexOf(s.button("buttonClear")) + 1);
+    QCOMPARE(s.button("buttonClear")->nextInFocusChain(), button);
+}
+
+void TestImportWindow::windowPreviewsFixesColumnsAndImports()
+{
+    Session s;
+    QVERIFY(s.seed({{"ООО", "Щит"}, {"ЗАО", "Меч"}},
+                   {{"ООО Щит", "Сидоров", "Сидор", "", "Директор", "П.П. Петров", "03.02.2020"}}));
+    QVERIFY(s.start());
+    QVERIFY(s.dir().writeFile("staff.csv", staffCsv()));
+    s.clickRow(s.companies(), "ООО Щит");
+
+    QStringList before, after, company, report;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<ImportDialog*>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        auto* preview = dialog->findChild<QTableWidget*>("tableImportPreview");
+        auto* run = dialog->findChild<QPushButton*>("buttonImportRun");
+        company << dialog->findChild<QComboBox*>("comboImportCompany")->currentText();
+        // Nothing names the employee yet: every row is refused and nothing can be imported.
+        before << previewRow(preview, 0).last() << QString::number(run->isEnabled());
+        auto* column = dialog->findChild<QComboBox*>("comboImportColumn0");
+        column->setCurrentIndex(column->findData(int(staffimport::Column::FullName)));
+        for (int r = 0; r < preview->rowCount(); ++r)
+            after << previewRow(preview, r).join('|');
+        QTest::mouseClick(run, Qt::LeftButton);
+        report << dialog->findChild<QLabel*>("labelImportSummary")->text()
+               << dialog->findChild<QPlainTextEdit*>("textImportReport")->toPlainText().split('\n').last();
+        dialog->findChild<QPushButton*>("buttonImportClose")->click();
+    });
+    s.window().importStaffList(s.dir().filePath("staff.csv"));
+
+    QCOMPARE(company, QStringList{"ООО Щит"});
+    QCOMPARE(before, (QStringList{"ошибка: нет ни фамилии, ни имени, ни отчества", "0"}));
+    QCOMPARE(after, (QStringList{
+                        "2|Иванов|Иван|Иванович|ООО|Щит|Директор|П.П. Петров|01.02.2020|будет добавлена",
+                        "3|Петров|Пётр||ООО|Щит|Директор|П.П. Петров||ошибка: невозможная дата выдачи «31.02.2020»",
+                        "4|Сидоров|Сидор||ООО|Щит|Директор|П.П. Петров|03.02.2020|дубликат: такая запись уже есть"}));
+    QCOMPARE(report, (QStringList{"К добавлению: 1, дубликатов: 1, с ошибками: 1",
+                                  "Записано сотрудников: 1, организаций: 0."}));
+    QCOMPARE(s.rows("SELECT id, Фамилия, person, director FROM personal WHERE Фамилия='Иванов'"),
+             (QList<QStringList>{{"ООО Щит", "Иванов", "иванов иван иванович", "директор п.п. петров"}}));
+    // The lists are shown afresh.
+    QCOMPARE(Session::column(s.companies()), (QStringList{"ЗАО Меч", "ООО Щит"}));
+    QVERIFY(Session::selected(s.companies()).isEmpty());
+}
+
+void TestImportWindow::unreadableFileIsReported()
+{
+    Session s;
+    QVERIFY(s.start());
+    QVERIFY(s.dir().writeFile("list.csv", "Номер;Организация\n1;ООО Щит\n"));
+    s.window().importStaffList(s.dir().filePath("list.csv"));
+    QTRY_COMPARE(s.boxes().boxes.size(), 1);
+    QVERIFY(s.boxes().boxes.first().text.startsWith("Импорт не выполнен: в первых строках нет строки заголовка"));
+    QCOMPARE(s.boxes().boxes.first().title, QStringLiteral("Ошибка"));
+}
+
+void TestImportWindow::commandLine_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("output"); // a line of the output
+    QTest::addColumn<QStringList>("stored"); // surnames with their organisation afterwards
+    const QStringList seeded{"Сидоров|ООО Щит"};
+    QTest::newRow("import with a fallback organisation")
+        << QStringList{"--import", "staff.csv", "--company", "ооо щит"} << 0
+        << "Записано сотрудников: 1, организаций: 0." << QStringList{"Иванов|ООО Щит", "Сидоров|ООО Щит"};
+    QTest::newRow("new organisation from the command line")
+        << QStringList{"--import=staff.csv", "--company=ЧОО Барс"} << 0 << "Записано сотрудников: 2, организаций: 1."
+        << QStringList{"Иванов|ЧОО Барс", "Сидоров|ООО Щит", "Сидоров|ЧОО Барс"};
+    QTest::newRow("dry run writes nothing") << QStringList{"--import", "staff.csv", "--company", "ООО Щит", "--dry-run"}
+                                            << 0 << "Проверка без записи: ничего не записано." << seeded;
+    QTest::newRow("no organisation for any row") << QStringList{"--import", "staff.csv"} << 1
+                                                 << "Нет строк для добавления: ничего не записано." << seeded;
+    QTest::newRow("missing file") << QStringList{"--import", "absent.csv"} << 1 << "Ничего не записано." << seeded;
+    QTest::newRow("no file given") << QStringList{"--import"} << 2
+                                   << "Использование: cardprint --import ФАЙЛ [--company ОРГАНИЗАЦИЯ] [--dry-run]"
+                                   << seeded;
+    QTest::newRow("unknown option") << QStringList{"--import", "staff.csv", "--force"} << 2 << "" << seeded;
+    QTest::newRow("stray argument") << QStringList{"--import", "staff.csv", "more.csv"} << 2 << "" << seeded;
+    QTest::newRow("empty organisation") << QStringList{"--import", "staff.csv", "--company", " "} << 2 << "" << seeded;
+}
+
+void TestImportWindow::commandLine()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, output);
+    QFETCH(QStringList, stored);
+    Session s;
+    QVERIFY(s.seed({{"ООО", "Щит"}}, {{"ООО Щит", "Сидоров", "Сидор", "", "Директор", "П.П. Петров", "03.02.2020"}}));
+    QByteArray csv = staffCsv();
+    csv.replace("Сотрудник (полностью)", "ФИО");
+    QVERIFY(s.dir().writeFile("staff.csv", csv));
+
+    QProcess program;
+    program.setWorkingDirectory(s.dir().path());
+    // No display: the import opens no window, so it needs none.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "xcb");
+    environment.remove("DISPLAY");
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(CARDPRINT_PROGRAM), arguments);
+    QVERIFY(program.waitForFinished(60000));
+    const QString text = QString::fromUtf8(program.readAllStandardOutput() + program.readAllStandardError());
+    QVERIFY2(program.exitStatus() == QProcess::NormalExit && program.exitCode() == exitCode, qPrintable(text));
+    QVERIFY2(text.split('\n').contains(output) || output.isEmpty(), qPrintable(text));
+    QStringList rows;
+    for (const QStringList& row : s.rows("SELECT Фамилия, id FROM personal ORDER BY Фамилия, id"))
+        rows << row.join('|');
+    QCOMPARE(rows, stored);
+}
+
+QTEST_MAIN(TestImportWindow)
+#include "tst_importwindow.moc"
