@@ -105,17 +105,22 @@ int execute(const QStringList& args, const QVector<Option>& options, const std::
         return badInput(err, QStringLiteral("Параметры %1 и %2 нельзя указывать вместе")
                                  .arg(longName(*given.at(0)), longName(*given.at(1))));
 
+    // File names given on the command line are meant from where the program was started.
+    const QString startFolder = QDir::currentPath();
     const install::WorkFolderChoice folder = choose(parser);
     QString error;
     if (!install::prepareWorkFolder(folder, install::installedDataDir(), &error))
         return badInput(err, error);
     if (!QDir::setCurrent(folder.path))
         return badInput(err, QStringLiteral("Не удалось перейти в папку %1").arg(folder.path));
-    if (enterWidgets && (given.isEmpty() || given.constFirst()->app == Application::Widgets))
+    if (enterWidgets && (given.isEmpty() || given.constFirst()->app != Application::Core)) {
+        if (!given.isEmpty() && given.constFirst()->app == Application::Offscreen)
+            qputenv("QT_QPA_PLATFORM", "offscreen");
         enterWidgets();
+    }
     if (given.isEmpty())
         return runWindow();
-    const int status = given.constFirst()->handler(Call{parser, folder, out, err});
+    const int status = given.constFirst()->handler(Call{parser, folder, out, err, startFolder});
     out.flush();
     err.flush();
     return status;

@@ -41,6 +41,7 @@ struct Call
     const install::WorkFolderChoice& workFolder; // already the current folder
     QTextStream& out;                            // standard output, UTF-8
     QTextStream& err;                            // standard error, UTF-8
+    const QString& startFolder;                  // the current folder the program was started in
 };
 
 using Handler = std::function<int(const Call&)>;
@@ -48,7 +49,8 @@ using Handler = std::function<int(const Call&)>;
 enum class Application
 {
     Core,   // QCoreApplication: files and databases only
-    Widgets // QApplication: fonts, painting, printing, windows
+    Widgets,  // QApplication: fonts, painting, printing, windows
+    Offscreen // QApplication on the offscreen platform: widget classes, never a window, no display needed
 };
 
 struct Option

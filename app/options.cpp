@@ -2,12 +2,13 @@
 // in app/commandline.h.
 #include "app/commandline.h"
 #include "backup/backupcommand.h"
+#include "import/importcommand.h"
 
 namespace cli {
 
 QVector<Option> programOptions()
 {
-    return {
+    QVector<Option> options{
         {{QStringLiteral("list-backups"), QStringLiteral("Показать резервные копии из папки backups и выйти.")},
          backups::listCommand},
         {{QStringLiteral("restore-backup"),
@@ -16,6 +17,8 @@ QVector<Option> programOptions()
           QStringLiteral("имя")},
          backups::restoreCommand},
     };
+    options += staffimport::importOptions();
+    return options;
 }
 
 } // namespace cli

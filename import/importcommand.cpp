@@ -5,26 +5,25 @@
 #include "import/importsession.h"
 #include "records/recordtexts.h"
 
-#include <QApplication>
 #include <QCommandLineParser>
+#include <QDir>
 #include <QSqlError>
-
-#include <cstdio>
-#include <cstring>
+#include <QTextStream>
 
 namespace staffimport {
 
 namespace {
 
 const char* const kDatabaseFile = "dataBase.db";
+const char* const kImport = "import";
+const char* const kCompany = "company";
+const char* const kDryRun = "dry-run";
 
-void print(FILE* stream, const QStringList& lines)
+void print(QTextStream& stream, const QStringList& lines)
 {
-    for (const QString& line : lines) {
-        std::fputs(line.toUtf8().constData(), stream);
-        std::fputc('\n', stream);
-    }
-    std::fflush(stream);
+    for (const QString& line : lines)
+        stream << line << "\n";
+    stream.flush();
 }
 
 struct Request
@@ -35,41 +34,25 @@ struct Request
 };
 
 // False with the reason in *error for a command line that makes no sense.
-bool parseRequest(const QStringList& arguments, Request* request, QString* error)
+bool parseRequest(const QCommandLineParser& parser, const QString& startFolder, Request* request, QString* error)
 {
-    QCommandLineParser parser;
-    const QCommandLineOption importOption(QStringLiteral("import"), QStringLiteral("Импорт сотрудников из файла"),
-                                          QStringLiteral("FILE"));
-    const QCommandLineOption companyOption(QStringLiteral("company"),
-                                           QStringLiteral("Организация для строк без организации"),
-                                           QStringLiteral("TEXT"));
-    const QCommandLineOption dryRunOption(QStringLiteral("dry-run"), QStringLiteral("Только проверка, без записи"));
-    parser.addOptions({importOption, companyOption, dryRunOption});
-    if (!parser.parse(arguments)) {
-        *error = parser.errorText();
-        return false;
-    }
-    if (!parser.positionalArguments().isEmpty()) {
-        *error = QStringLiteral("лишние аргументы: %1").arg(parser.positionalArguments().join(QLatin1Char(' ')));
-        return false;
-    }
-    const QStringList files = parser.values(importOption);
+    const QStringList files = parser.values(kImport);
     if (files.size() != 1 || files.first().isEmpty()) {
         *error = QStringLiteral("нужен ровно один файл: --import ФАЙЛ");
         return false;
     }
-    if (parser.values(companyOption).size() > 1) {
+    if (parser.values(kCompany).size() > 1) {
         *error = QStringLiteral("организация указана больше одного раза");
         return false;
     }
-    request->file = files.first();
-    const QStringList company = splitOrganisation(parser.value(companyOption));
+    request->file = QDir(startFolder).absoluteFilePath(files.first());
+    const QStringList company = splitOrganisation(parser.value(kCompany));
     request->company = {company.at(0), company.at(1)};
-    if (parser.isSet(companyOption) && request->company.comp.isEmpty()) {
+    if (parser.isSet(kCompany) && request->company.comp.isEmpty()) {
         *error = QStringLiteral("пустое название организации в --company");
         return false;
     }
-    request->dryRun = parser.isSet(dryRunOption);
+    request->dryRun = parser.isSet(kDryRun);
     return true;
 }
 
@@ -89,69 +72,72 @@ bool openDatabase(DataBase& db, QString* error)
     return true;
 }
 
-int fail(const QString& reason)
+int fail(QTextStream& err, const QString& reason)
 {
-    print(stderr, {QStringLiteral("Импорт не выполнен: %1").arg(reason), QStringLiteral("Ничего не записано.")});
+    print(err, {QStringLiteral("Импорт не выполнен: %1").arg(reason), QStringLiteral("Ничего не записано.")});
     return ExitNothing;
 }
 
-int runRequest(const Request& request)
+int runRequest(const Request& request, QTextStream& out, QTextStream& err)
 {
     ImportSession session;
     QString error;
     if (!session.open(request.file, &error))
-        return fail(error);
+        return fail(err, error);
     session.setFallback(request.company);
     DataBase db;
     if (!openDatabase(db, &error))
-        return fail(error);
+        return fail(err, error);
     if (!session.check(db, &error))
-        return fail(error);
+        return fail(err, error);
     const int toAdd = summarise(session.rows()).toAdd;
     if (request.dryRun) {
-        print(stdout, session.reportLines() << QStringLiteral("Проверка без записи: ничего не записано."));
+        print(out, session.reportLines() << QStringLiteral("Проверка без записи: ничего не записано."));
         return toAdd > 0 ? ExitImported : ExitNothing;
     }
     if (toAdd == 0) {
-        print(stdout, session.reportLines() << QStringLiteral("Нет строк для добавления: ничего не записано."));
+        print(out, session.reportLines() << QStringLiteral("Нет строк для добавления: ничего не записано."));
         return ExitNothing;
     }
     if (!session.write(db, &error)) {
-        print(stdout, session.reportLines());
-        return fail(error);
+        print(out, session.reportLines());
+        return fail(err, error);
     }
     // The rows written are those of the check made inside the transaction.
-    print(stdout, session.reportLines()
-                      << QStringLiteral("Записано сотрудников: %1, организаций: %2.")
-                             .arg(summarise(session.rows()).toAdd)
-                             .arg(session.newOrganisations()));
+    print(out, session.reportLines()
+                   << QStringLiteral("Записано сотрудников: %1, организаций: %2.")
+                          .arg(summarise(session.rows()).toAdd)
+                          .arg(session.newOrganisations()));
     return ExitImported;
 }
 
 } // namespace
 
-bool wantsImport(int argc, char** argv)
+QVector<cli::Option> importOptions()
 {
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--import") == 0 || std::strncmp(argv[i], "--import=", 9) == 0)
-            return true;
-    }
-    return false;
+    // The database class is a widget class, so the import runs under a
+    // QApplication, on the offscreen platform: it needs no display.
+    return {
+        {{kImport, QStringLiteral("Загрузить сотрудников из файла CSV, .xlsx или .ods без открытия окна."),
+          QStringLiteral("файл")},
+         runImport,
+         cli::Application::Offscreen},
+        {{kCompany, QStringLiteral("Организация для строк файла, где её нет (для --import)."),
+          QStringLiteral("текст")}},
+        {{kDryRun, QStringLiteral("Только проверить файл и показать отчёт, ничего не записывая (для --import).")}},
+    };
 }
 
-int runImportCommand(int argc, char** argv)
+int runImport(const cli::Call& call)
 {
-    // The import never shows a window, so it runs without a display as well.
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
     Request request;
     QString error;
-    if (!parseRequest(QApplication::arguments(), &request, &error)) {
-        print(stderr, {QStringLiteral("cardprint: %1").arg(error),
-                       QStringLiteral("Использование: cardprint --import ФАЙЛ [--company ОРГАНИЗАЦИЯ] [--dry-run]")});
+    if (!parseRequest(call.parser, call.startFolder, &request, &error)) {
+        print(call.err, {QStringLiteral("cardprint: %1").arg(error),
+                         QStringLiteral("Использование: cardprint --import ФАЙЛ [--company ОРГАНИЗАЦИЯ] [--dry-run]")});
         return ExitBadCommand;
     }
-    return runRequest(request);
+    return runRequest(request, call.out, call.err);
 }
 
 } // namespace staffimport

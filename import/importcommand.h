@@ -1,7 +1,9 @@
 #ifndef IMPORT_IMPORTCOMMAND_H
 #define IMPORT_IMPORTCOMMAND_H
 
-#include <QStringList>
+#include "app/commandline.h"
+
+#include <QVector>
 
 // The import from the command line:
 //   cardprint --import FILE [--company TEXT] [--dry-run]
@@ -11,15 +13,16 @@ namespace staffimport {
 enum ExitCode {
     ExitImported = 0,   // rows were written (with --dry-run: there are rows to write)
     ExitNothing = 1,    // nothing was or could be written
-    ExitBadCommand = 2, // the command line is wrong
+    ExitBadCommand = cli::ExitBadInput, // the command line is wrong
 };
 
-// Whether the arguments ask for an import (an argument "--import" or "--import=FILE").
-bool wantsImport(int argc, char** argv);
+// The options --import (with its handler), --company and --dry-run for the
+// program's table of options.
+QVector<cli::Option> importOptions();
 
-// Runs the import the arguments ask for in the working folder's database,
-// and returns the exit code. Makes its own application object.
-int runImportCommand(int argc, char** argv);
+// Runs the import the parsed command line asks for in the working folder's
+// database and returns the exit code.
+int runImport(const cli::Call& call);
 
 } // namespace staffimport
 
