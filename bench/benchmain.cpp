@@ -13,6 +13,7 @@
 
 #include "benchdata.h"
 #include "benchreport.h"
+#include "bench_import.h"
 #include "interactions.h"
 #include "probes.h"
 
@@ -207,6 +208,7 @@ int main(int argc, char* argv[])
     }
 
     interactions::registerAll(sizes, options.cacheDir);
+    importbench::registerAll(sizes, options.cacheDir);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 2;

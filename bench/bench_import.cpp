@@ -1,0 +1,118 @@
+#include "bench_import.h"
+
+#include "benchreport.h"
+#include "interactions.h"
+
+#include "db/database.h"
+#include "import/importsession.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSqlQuery>
+#include <QVariant>
+
+#include <benchmark/benchmark.h>
+
+namespace importbench {
+
+namespace {
+
+const int kRows = 10000;
+const char* const kId = "import_10k";
+
+// One line of the list: most employees of organisations stored already (one
+// in three under another letter case), one in ten of new organisations.
+QByteArray listLine(int i, const benchdata::Size& size)
+{
+    const int number = (i * 7919) % size.companies;
+    QString form = benchdata::companyForm(number, size.companies);
+    QString name = benchdata::companyName(number, size.companies);
+    if (i % 10 == 9) {
+        form = QStringLiteral("ООО");
+        name = QStringLiteral("Новая %1").arg(i / 100);
+    } else if (i % 3 == 0) {
+        name = name.toUpper();
+    }
+    return QStringLiteral("Импортов%1;Иван;Петрович;%2;\"%3\";Директор;А.Б. Сидоров;01.02.2026\n")
+        .arg(i)
+        .arg(form, name)
+        .toUtf8();
+}
+
+// A staff list of kRows lines in the layout an organisation sends; every
+// hundredth line repeats the one before it.
+QString writeList(const QString& cacheDir, const benchdata::Size& size)
+{
+    const QString path = QDir(cacheDir).filePath(QStringLiteral("import-%1.csv").arg(size.label));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return QString();
+    QByteArray text = "Фамилия;Имя;Отчество;Форма;Наименование;Должность;Руководитель;Дата выдачи\n";
+    for (int i = 0; i < kRows; ++i)
+        text += listLine(i % 100 == 99 ? i - 1 : i, size);
+    return file.write(text) == text.size() ? path : QString();
+}
+
+qint64 maxRowId(const QSqlDatabase& database, const QString& table)
+{
+    QSqlQuery query(database);
+    return query.exec(QStringLiteral("SELECT COALESCE(MAX(rowid),0) FROM ") + table) && query.next()
+               ? query.value(0).toLongLong()
+               : -1;
+}
+
+// The import of the list, file to commit, into the working folder's
+// database; what it wrote is removed again after each round, untimed.
+void run(benchmark::State& state, const benchdata::Size& size, const QString& cacheDir)
+{
+    static std::string error;
+    const QString list = writeList(cacheDir, size);
+    DataBase db;
+    db.setConnection(QStringLiteral("bench_import"));
+    QString file = QDir(interactions::workDir(cacheDir, size)).filePath(QStringLiteral("dataBase.db"));
+    if (list.isEmpty() || !db.open(file)) {
+        state.SkipWithError("no staff list or no database");
+        return;
+    }
+    for (int round = -1; state.KeepRunningBatch(1); ++round) {
+        const qint64 people = maxRowId(db.database, QStringLiteral("personal"));
+        const qint64 companies = maxRowId(db.database, QStringLiteral("companies"));
+        staffimport::ImportSession session;
+        QString problem;
+        QElapsedTimer timer;
+        timer.start();
+        const bool done = session.open(list, &problem) && session.check(db, &problem) && session.write(db, &problem);
+        const double ms = double(timer.nsecsElapsed()) / 1e6;
+        const int written = staffimport::summarise(session.rows()).toAdd;
+        db.execute(QStringLiteral("DELETE FROM personal WHERE rowid>%1").arg(people));
+        db.execute(QStringLiteral("DELETE FROM companies WHERE rowid>%1").arg(companies));
+        if (!done || written != kRows - kRows / 100) {
+            error = QStringLiteral("import: %1 rows written; %2").arg(written).arg(problem).toStdString();
+            state.SkipWithError(error.c_str());
+            break;
+        }
+        state.SetIterationTime(ms / 1000);
+        if (round >= 0)
+            benchreport::addSample(QString::fromLatin1(kId), size.label, ms);
+    }
+    state.counters["median_ms"] = benchreport::median(QString::fromLatin1(kId), size.label);
+    db.close();
+}
+
+} // namespace
+
+void registerAll(const QList<benchdata::Size>& sizes, const QString& cacheDir)
+{
+    for (const benchdata::Size& size : sizes) {
+        if (size.companies == 0)
+            continue;
+        benchmark::RegisterBenchmark((QString::fromLatin1(kId) + QLatin1Char('/') + size.label).toStdString().c_str(),
+                                     [size, cacheDir](benchmark::State& state) { run(state, size, cacheDir); })
+            ->UseManualTime()
+            ->Unit(benchmark::kMillisecond)
+            ->Iterations(6);
+    }
+}
+
+} // namespace importbench
