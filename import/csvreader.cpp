@@ -35,6 +35,9 @@ public:
     }
     void end_row()
     {
+        // A lone quote at the very end gives the parser's row no cell: it is one empty cell.
+        if (m_row.isEmpty())
+            m_row.append(QString());
         m_rows->append(m_row);
         if (m_maxRows >= 0 && m_rows->size() >= m_maxRows)
             throw EnoughRows();
@@ -91,15 +94,30 @@ bool splitCsv(const QString& text, QChar separator, QVector<QStringList>* rows, 
     char delimiter = char(separator.unicode());
     if (separator == QLatin1Char('\t')) {
         // The parser skips blanks, tabs included, after a closing quote and
-        // would miss a tab separator there: tabs outside quotes become a
-        // character no cleaned cell keeps. Every quote toggles, "" twice.
+        // would miss a tab separator there: tabs between cells become a
+        // character no cleaned cell keeps. A quote opens a quoted cell only
+        // at the start of a cell, as the parser reads it.
         delimiter = kTabStandIn;
+        bool cellStart = true;
         bool quoted = false;
-        for (QChar& c : normal) {
-            if (c == QLatin1Char('"'))
-                quoted = !quoted;
-            else if (c == QLatin1Char('\t') && !quoted)
-                c = QLatin1Char(kTabStandIn);
+        for (int i = 0; i < normal.size(); ++i) {
+            const QChar c = normal.at(i);
+            if (quoted) {
+                if (c == QLatin1Char('"')) {
+                    if (i + 1 < normal.size() && normal.at(i + 1) == QLatin1Char('"'))
+                        ++i;
+                    else
+                        quoted = false;
+                }
+            } else if (c == QLatin1Char('"') && cellStart) {
+                quoted = true;
+                cellStart = false;
+            } else if (c == QLatin1Char('\t')) {
+                normal[i] = QLatin1Char(kTabStandIn);
+                cellStart = true;
+            } else {
+                cellStart = c == QLatin1Char('\n');
+            }
         }
     }
     const std::string utf8 = normal.toStdString();
