@@ -105,13 +105,6 @@ private:
     QString m_error;
 };
 
-bool rollback(DataBase& db, QString* error, const QString& reason)
-{
-    db.database.rollback();
-    *error = reason;
-    return false;
-}
-
 } // namespace
 
 bool checkRows(DataBase& db, QVector<StaffRow>* rows, QList<QStringList>* newCompanies, QString* error)
@@ -137,27 +130,28 @@ bool writeRows(DataBase& db, QVector<StaffRow>* rows, QList<QStringList>* newCom
         *error = QStringLiteral("таблицы базы данных не созданы: %1").arg(db.database.lastError().text());
         return false;
     }
-    if (!db.database.transaction()) {
-        *error = QStringLiteral("запись не начата: %1").arg(db.database.lastError().text());
+    // The write lock first: the check inside decides with no other writer in between.
+    if (!db.beginWrite()) {
+        *error = QStringLiteral("запись не начата: база данных занята другой копией программы или недоступна");
         return false;
     }
     QList<QStringList>& companies = *newCompanies;
-    if (!checkRows(db, rows, &companies, error))
-        return rollback(db, error, *error);
+    if (!checkRows(db, rows, &companies, error)) {
+        db.endWrite(false);
+        companies.clear();
+        return false;
+    }
     QList<QStringList> people;
     for (const StaffRow& row : *rows) {
         if (row.status == StaffRow::Status::Add)
             people.append(records::savedPersonRow(row.companyText, row.person));
     }
-    if (!db.insertRows(kCompanies, records::companyColumns(), companies)
-        || !db.insertRows(kPersonal, records::personalColumns(), people)) {
+    const bool inserted = db.insertRows(kCompanies, records::companyColumns(), companies)
+                          && db.insertRows(kPersonal, records::personalColumns(), people);
+    if (!db.endWrite(inserted)) {
         companies.clear();
-        return rollback(db, error, QStringLiteral("ошибка записи в базу данных"));
-    }
-    if (!db.database.commit()) {
-        companies.clear();
-        return rollback(db, error,
-                        QStringLiteral("ошибка записи в базу данных: %1").arg(db.database.lastError().text()));
+        *error = QStringLiteral("ошибка записи в базу данных");
+        return false;
     }
     return true;
 }
