@@ -37,6 +37,10 @@ private slots:
     void headerFoundBelowTitleRows();
     void dates_data();
     void dates();
+    void dateFormatCodes_data();
+    void dateFormatCodes();
+    void combinedCellsSplit_data();
+    void combinedCellsSplit();
     void rowsAsStored();
     void hostileCellsStoredAsText();
     void duplicatesFollowTheSave();
@@ -295,6 +299,47 @@ void TestImport::dates()
     QCOMPARE(normaliseDate(text, &result), !date.isEmpty());
     if (!date.isEmpty())
         QCOMPARE(result, date);
+}
+
+void TestImport::dateFormatCodes_data()
+{
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<bool>("date");
+    QTest::newRow("day first") << "dd.mm.yyyy" << true;
+    QTest::newRow("locale prefix") << "[$-419]d mmmm yyyy" << true;
+    QTest::newRow("general") << "General" << false;
+    QTest::newRow("decimals") << "0.00" << false;
+    QTest::newRow("time only") << "[h]:mm:ss" << false;
+    QTest::newRow("letters in quotes") << "0 \"day\"" << false;
+    QTest::newRow("escaped letter") << "0\\d" << false;
+    QTest::newRow("colour in brackets") << "[Red]0" << false;
+}
+
+void TestImport::dateFormatCodes()
+{
+    QFETCH(QString, code);
+    QFETCH(bool, date);
+    QCOMPARE(isDateFormatCode(code), date);
+}
+
+void TestImport::combinedCellsSplit_data()
+{
+    QTest::addColumn<bool>("organisation");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("parts");
+    QTest::newRow("full name") << false << " Иванов  Иван Иванович " << QStringList{"Иванов", "Иван", "Иванович"};
+    QTest::newRow("surname only") << false << "Иванов" << QStringList{"Иванов", "", ""};
+    QTest::newRow("legal form first") << true << "ооо  Щит и Меч" << QStringList{"ооо", "Щит и Меч"};
+    QTest::newRow("no legal form") << true << "Охрана Плюс" << QStringList{"", "Охрана Плюс"};
+    QTest::newRow("legal form alone") << true << "ООО" << QStringList{"", "ООО"};
+}
+
+void TestImport::combinedCellsSplit()
+{
+    QFETCH(bool, organisation);
+    QFETCH(QString, text);
+    QFETCH(QStringList, parts);
+    QCOMPARE(organisation ? splitOrganisation(text) : splitFullName(text), parts);
 }
 
 void TestImport::rowsAsStored()
