@@ -47,9 +47,14 @@ public:
                             const QStringList& whereColumns, const QStringList& whereValues);
     QString deleteRecords(const QString& table, const QStringList& columns, const QList<QStringList>& valueSets);
     QString insertRecords(const QString& table, const QStringList& columns, const QList<QStringList>& rows);
-    // One insert per row inside the caller's transaction, which opens and
-    // closes it; false at the first row that fails, the rest not tried.
+    // Inserts the rows, several to a statement, inside the caller's
+    // transaction, which opens and closes it; false at the first statement
+    // that fails, the rest not tried.
     bool insertRows(const QString& table, const QStringList& columns, const QList<QStringList>& rows);
+    // The rows whose keyColumn holds one of keys, each as its column values;
+    // many keys are asked for in a few statements. False when one fails.
+    bool selectRecordsIn(QList<QStringList>& rows, const QString& table, const QStringList& columns,
+                         const QString& keyColumn, const QStringList& keys);
 
     // One delete of deleteTogether: the arguments of deleteRecords.
     struct RecordDelete

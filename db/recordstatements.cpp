@@ -12,6 +12,8 @@ namespace {
 const QString kTransactionError = QStringLiteral("Ошибка транзакции, таблица ");
 const QString kWriteError = QStringLiteral("Ошибка записи БД, таблица ");
 const QChar kRowSeparator = QLatin1Char('|');
+// Rows of a multi-row insert, and keys of an IN list, per statement.
+const int kRowsPerStatement = 200;
 
 // The current row's values by position (a NULL reads as the empty text), so
 // two result columns of the same name each keep their own value.
@@ -184,11 +186,33 @@ QString DataBase::insertRecords(const QString& table, const QStringList& columns
 
 bool DataBase::insertRows(const QString& table, const QStringList& columns, const QList<QStringList>& rows)
 {
-    const QString pattern = sql::insertRecordsPattern(table, columns);
     QSqlQuery query(database);
-    for (const QStringList& row : rows) {
-        if (tooFewValues(columns, row) || !run(query, sql::insertRecordsRow(pattern, row)))
+    for (int first = 0; first < rows.size(); first += kRowsPerStatement) {
+        const QList<QStringList> part = rows.mid(first, kRowsPerStatement);
+        for (const QStringList& row : part) {
+            if (row.size() != columns.size())
+                return false;
+        }
+        if (!run(query, sql::insertRecordsMany(table, columns, part)))
             return false;
     }
+    return true;
+}
+
+bool DataBase::selectRecordsIn(QList<QStringList>& rows, const QString& table, const QStringList& columns,
+                               const QString& keyColumn, const QStringList& keys)
+{
+    QList<QStringList> result;
+    QSqlQuery query(database);
+    query.setForwardOnly(true);
+    for (int first = 0; first < keys.size(); first += kRowsPerStatement) {
+        if (!run(query, sql::selectRecordsIn(table, columns, keyColumn, keys.mid(first, kRowsPerStatement))))
+            return false;
+        while (query.next())
+            result.append(rowValues(query, columns.size()));
+        if (query.lastError().isValid())
+            return false;
+    }
+    rows = result;
     return true;
 }

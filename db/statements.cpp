@@ -104,6 +104,24 @@ QString deleteRecords(const QString& table, const QStringList& columns, const QL
     return QLatin1String("DELETE FROM ") + table + QLatin1String(" WHERE ") + parts.join(QLatin1String(" AND "));
 }
 
+QString selectRecordsIn(const QString& table, const QStringList& columns, const QString& keyColumn,
+                        const QStringList& keys)
+{
+    return QLatin1String("SELECT ") + columns.join(QLatin1Char(',')) + QLatin1String(" FROM ") + table
+           + QLatin1String(" WHERE ") + keyColumn + QLatin1String(" IN(") + quoteAll(keys, QStringLiteral(","))
+           + QLatin1Char(')');
+}
+
+QString insertRecordsMany(const QString& table, const QStringList& columns, const QList<QStringList>& rows)
+{
+    QStringList values;
+    values.reserve(rows.size());
+    for (const QStringList& row : rows)
+        values.append(QLatin1Char('(') + quoteAll(row, QStringLiteral(",")) + QLatin1Char(')'));
+    return QLatin1String("INSERT INTO ") + table + QLatin1String(" (") + columns.join(QLatin1Char(','))
+           + QLatin1String(") VALUES ") + values.join(QLatin1Char(',')) + QLatin1Char(';');
+}
+
 QString insertRecordsPattern(const QString& table, const QStringList& columns)
 {
     return QLatin1String("INSERT INTO ") + table + QLatin1String(" (") + columns.join(QLatin1Char(','))

@@ -35,6 +35,12 @@ QString selectRecords(const QString& table, const QStringList& columns, const QS
 QString deleteCondition(const QString& column, QStringList values);
 QString deleteRecords(const QString& table, const QStringList& columns, const QList<QStringList>& valueSets);
 
+// "SELECT columns FROM table WHERE keyColumn IN('k1','k2',...)".
+QString selectRecordsIn(const QString& table, const QStringList& columns, const QString& keyColumn,
+                        const QStringList& keys);
+// One INSERT of several rows: "INSERT INTO table (columns) VALUES (...),(...);".
+QString insertRecordsMany(const QString& table, const QStringList& columns, const QList<QStringList>& rows);
+
 // The batch insert builds its pattern once and fills in the values of each row.
 QString insertRecordsPattern(const QString& table, const QStringList& columns);
 QString insertRecordsRow(const QString& pattern, const QStringList& values);

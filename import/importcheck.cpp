@@ -26,100 +26,92 @@ QString personKey(const records::PersonFields& p)
     return QStringList{p.surname, p.name, p.patron, p.dirPost, p.director, p.date}.join(kKeySeparator);
 }
 
-class Checker
+bool readFailed(DataBase& db, QString* error)
 {
-public:
-    Checker(DataBase& db, QList<QStringList>* newCompanies) : m_db(db), m_newCompanies(newCompanies) {}
+    *error = QStringLiteral("база данных не читается: %1").arg(db.database.lastError().text());
+    return false;
+}
 
-    bool check(StaffRow* row)
-    {
-        if (!resolveCompany(row))
-            return false;
-        auto keys = m_keys.find(row->companyText);
-        if (keys == m_keys.end()) {
-            keys = m_keys.insert(row->companyText, QHash<QString, int>());
-            if (!loadKeys(row->companyText, &keys.value()))
-                return false;
-        }
-        const QString key = personKey(row->person);
-        const auto found = keys->constFind(key);
-        if (found == keys->constEnd()) {
-            keys->insert(key, row->line);
-            return true;
-        }
-        row->status = StaffRow::Status::Duplicate;
-        row->reason = found.value() == 0 ? QStringLiteral("такая запись уже есть")
-                                         : QStringLiteral("повторяет строку %1").arg(found.value());
-        return true;
+bool checked(const StaffRow& row)
+{
+    return row.status != StaffRow::Status::Invalid;
+}
+
+// The save's rule: an organisation with the same lower-case company text is
+// the same organisation, and its employees go under its stored text. Gives
+// each row its company text; organisations not stored go to newCompanies.
+bool resolveCompanies(DataBase& db, QVector<StaffRow>* rows, QList<QStringList>* newCompanies, QString* error)
+{
+    QStringList lowers;
+    for (const StaffRow& row : *rows) {
+        if (checked(row))
+            lowers.append(records::lowerCase(records::companyText(row.form, row.comp)));
     }
-
-    QString error() const { return m_error; }
-
-private:
-    // The save's rule: an organisation with the same lower-case company text
-    // is the same organisation, and its employees go under its stored text.
-    bool resolveCompany(StaffRow* row)
-    {
-        const QString formText = records::companyText(row->form, row->comp);
-        const QString lower = records::lowerCase(formText);
-        auto stored = m_companies.find(lower);
-        if (stored == m_companies.end()) {
-            QList<QStringList> found;
-            if (!m_db.selectRecordValues(found, kCompanies, {records::companyTextColumn()}, {QStringLiteral("name")},
-                                         {lower})) {
-                return fail();
-            }
-            QStringList texts;
-            for (const QStringList& values : found)
-                texts.append(values.value(0));
-            stored = m_companies.insert(lower, texts);
+    lowers.removeDuplicates();
+    QList<QStringList> found;
+    if (!db.selectRecordsIn(found, kCompanies, {QStringLiteral("name"), records::companyTextColumn()},
+                            QStringLiteral("name"), lowers)) {
+        return readFailed(db, error);
+    }
+    QHash<QString, QStringList> stored; // lower-case company text -> stored texts
+    for (const QStringList& values : found)
+        stored[values.value(0)].append(values.value(1));
+    for (StaffRow& row : *rows) {
+        if (!checked(row))
+            continue;
+        const QString formText = records::companyText(row.form, row.comp);
+        QStringList& texts = stored[records::lowerCase(formText)];
+        if (texts.isEmpty()) {
+            newCompanies->append(records::companyRow(row.form, row.comp));
+            texts.append(formText);
         }
-        if (stored->isEmpty()) {
-            m_newCompanies->append(records::companyRow(row->form, row->comp));
-            stored->append(formText);
-        }
-        row->companyText = stored->contains(formText) ? formText : stored->first();
-        return true;
+        row.companyText = texts.contains(formText) ? formText : texts.first();
     }
-
-    bool loadKeys(const QString& companyText, QHash<QString, int>* keys)
-    {
-        QList<QStringList> found;
-        if (!m_db.selectRecordValues(found, kPersonal, personKeyColumns(), {QStringLiteral("id")}, {companyText}))
-            return fail();
-        for (const QStringList& values : found)
-            keys->insert(values.join(kKeySeparator), 0);
-        return true;
-    }
-
-    bool fail()
-    {
-        m_error = QStringLiteral("база данных не читается: %1").arg(m_db.database.lastError().text());
-        return false;
-    }
-
-    DataBase& m_db;
-    QList<QStringList>* m_newCompanies;
-    QHash<QString, QStringList> m_companies;         // lower-case company text -> stored texts
-    QHash<QString, QHash<QString, int>> m_keys;      // company text -> person key -> line (0: stored)
-    QString m_error;
-};
+    return true;
+}
 
 } // namespace
 
 bool checkRows(DataBase& db, QVector<StaffRow>* rows, QList<QStringList>* newCompanies, QString* error)
 {
     newCompanies->clear();
-    Checker checker(db, newCompanies);
     for (StaffRow& row : *rows) {
-        if (row.status == StaffRow::Status::Invalid)
-            continue;
-        row.status = StaffRow::Status::Add;
-        row.reason.clear();
-        if (!checker.check(&row)) {
-            *error = checker.error();
-            return false;
+        if (checked(row)) {
+            row.status = StaffRow::Status::Add;
+            row.reason.clear();
         }
+    }
+    if (!resolveCompanies(db, rows, newCompanies, error))
+        return false;
+
+    QStringList companyTexts;
+    for (const StaffRow& row : *rows) {
+        if (checked(row))
+            companyTexts.append(row.companyText);
+    }
+    companyTexts.removeDuplicates();
+    QList<QStringList> found;
+    if (!db.selectRecordsIn(found, kPersonal, QStringList{QStringLiteral("id")} + personKeyColumns(),
+                            QStringLiteral("id"), companyTexts)) {
+        return readFailed(db, error);
+    }
+    QHash<QString, QHash<QString, int>> keys; // company text -> person key -> line (0: stored)
+    for (const QStringList& values : found)
+        keys[values.value(0)].insert(values.mid(1).join(kKeySeparator), 0);
+
+    for (StaffRow& row : *rows) {
+        if (!checked(row))
+            continue;
+        QHash<QString, int>& known = keys[row.companyText];
+        const QString key = personKey(row.person);
+        const auto seen = known.constFind(key);
+        if (seen == known.constEnd()) {
+            known.insert(key, row.line);
+            continue;
+        }
+        row.status = StaffRow::Status::Duplicate;
+        row.reason = seen.value() == 0 ? QStringLiteral("такая запись уже есть")
+                                       : QStringLiteral("повторяет строку %1").arg(seen.value());
     }
     return true;
 }
