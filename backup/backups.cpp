@@ -38,9 +38,12 @@ bool fill(const QString& workDir, const QDir& folder, QString* error)
 {
     const QDir work(workDir);
     QString reason;
-    if (QFileInfo(work.filePath(kDatabase)).isFile()
-        && !sqlitecopy::snapshot(work.filePath(kDatabase), folder.filePath(kDatabase), &reason)) {
-        return fail(error, QStringLiteral("копия \"%1\" не записана: %2").arg(kDatabase, reason));
+    const QString database = work.filePath(kDatabase);
+    if (QFileInfo(database).isFile() && !sqlitecopy::snapshot(database, folder.filePath(kDatabase), &reason)) {
+        // A damaged file is kept byte for byte: no connection can be working on it.
+        QFile::remove(folder.filePath(kDatabase)); // whatever the failed copy left
+        if (sqlitecopy::verify(database, nullptr) || !QFile::copy(database, folder.filePath(kDatabase)))
+            return fail(error, QStringLiteral("копия \"%1\" не записана: %2").arg(kDatabase, reason));
     }
     if (QFileInfo(work.filePath(kParams)).isFile()) {
         QFile params(work.filePath(kParams));
@@ -137,8 +140,16 @@ bool restore(const QString& workDir, const QString& name, const QDateTime& now, 
         return fail(error, QStringLiteral("не удалось сохранить текущие файлы: %1").arg(reason) + kUntouched);
     if (savedAs)
         *savedAs = before;
-    if (!sqlitecopy::replaceContent(copy.filePath(kDatabase), work.filePath(kDatabase), &reason))
-        return fail(error, QStringLiteral("база данных не восстановлена: %1").arg(reason) + kUntouched);
+    // A damaged database cannot take the copy's pages; it is in the copy just made.
+    const QString current = work.filePath(kDatabase);
+    const bool damaged = QFileInfo(current).isFile() && !sqlitecopy::verify(current, nullptr);
+    if (damaged && !QFile::remove(current))
+        return fail(error, QStringLiteral("не удалось удалить повреждённый \"%1\"").arg(kDatabase) + kUntouched);
+    if (!sqlitecopy::replaceContent(copy.filePath(kDatabase), current, &reason)) {
+        return fail(error, QStringLiteral("база данных не восстановлена: %1").arg(reason)
+                               + (damaged ? QStringLiteral("; повреждённая база сохранена в \"%1\"").arg(before)
+                                          : kUntouched));
+    }
     if (withParams && !replaceFile(work.filePath(kParams), params, &reason))
         return fail(error, QStringLiteral("база данных восстановлена, но \"%1\" не записан: %2").arg(kParams, reason));
     prune(workDir);

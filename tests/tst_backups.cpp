@@ -26,6 +26,7 @@ private slots:
     void dailyCopyOncePerDay();
     void copyIsConsistentWhileAnotherWrites();
     void prunedToNewest();
+    void restoreRoundTrips_data();
     void restoreRoundTrips();
     void copyFailureChangesNothing_data();
     void copyFailureChangesNothing();
@@ -176,14 +177,23 @@ void TestBackups::prunedToNewest()
     QVERIFY(QDir(dir.filePath("backups/заметки")).exists());
 }
 
+void TestBackups::restoreRoundTrips_data()
+{
+    QTest::addColumn<QByteArray>("current"); // written over the current database; empty: a sound one
+    QTest::newRow("sound database") << QByteArray();
+    QTest::newRow("damaged database") << QByteArray("SQLite format 3").leftJustified(4096, '\x5a');
+}
+
 void TestBackups::restoreRoundTrips()
 {
+    QFETCH(QByteArray, current);
     WorkDir dir;
     QVERIFY(dir.seedParams() && makeDatabase(dir, {"первая", "вторая"}));
     const QByteArray params = dir.readFile("params.txt");
     QString error;
     QVERIFY(backups::makeDaily(dir.path(), day, &error));
     QVERIFY(makeDatabase(dir, {"третья"}));
+    QVERIFY(current.isEmpty() || dir.writeFile("dataBase.db", current));
     QVERIFY(dir.writeFile("params.txt", "{}"));
 
     QString savedAs;
@@ -192,7 +202,10 @@ void TestBackups::restoreRoundTrips()
     QCOMPARE(savedAs, QString("2026-03-14_102030"));
     QCOMPARE(names(dir.filePath("dataBase.db")), (QStringList{"первая", "вторая"}));
     QCOMPARE(dir.readFile("params.txt"), params);
-    QCOMPARE(names(copyPath(dir, savedAs, "dataBase.db")), QStringList{"третья"});
+    if (current.isEmpty())
+        QCOMPARE(names(copyPath(dir, savedAs, "dataBase.db")), QStringList{"третья"});
+    else
+        QCOMPARE(dir.readFile("backups/" + savedAs + "/dataBase.db"), current);
     QCOMPARE(QFile(copyPath(dir, savedAs, "params.txt")).size(), 2);
     QCOMPARE(backups::list(dir.path()), (QStringList{"2026-03-14", savedAs}));
 }
