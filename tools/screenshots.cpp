@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -132,6 +133,18 @@ int main(int argc, char* argv[])
     if (preview)
         preview->close();
 
+    // A question before printing (paper, font, fit) is answered with its default
+    // button, and named, so that the picture is of what an operator would print.
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box && box->defaultButton()) {
+            std::fprintf(stderr, "answered \"%s\" with \"%s\"\n", qPrintable(box->text()),
+                         qPrintable(box->defaultButton()->text()));
+            box->defaultButton()->click();
+        }
+    });
+    answer.start(200);
     child<QPushButton>(window, "buttonPrint")->click();
     return ok ? 0 : 1;
 }
