@@ -1,6 +1,8 @@
 #include "mytableview.h"
 
 #include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QResizeEvent>
 #include <QScrollBar>
 
@@ -61,6 +63,19 @@ void MyTableView::reset()
 {
     QTableView::reset();
     fitVisibleRows();
+}
+
+void MyTableView::keyPressEvent(QKeyEvent* event)
+{
+    const QItemSelectionModel* selection = selectionModel();
+    const QModelIndexList before = selection ? selection->selectedRows() : QModelIndexList();
+    QTableView::keyPressEvent(event);
+    selection = selectionModel();
+    if (!selection)
+        return;
+    const QModelIndexList after = selection->selectedRows();
+    if (!after.isEmpty() && after != before)
+        emit rowSelectedByKey(after.first());
 }
 
 void MyTableView::resizeEvent(QResizeEvent* event)

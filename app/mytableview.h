@@ -3,6 +3,7 @@
 
 #include <QTableView>
 
+class QKeyEvent;
 class QResizeEvent;
 
 // Table view of the record lists: keeps the rows on screen as tall as their
@@ -28,7 +29,13 @@ public:
 public slots:
     void reset() override;
 
+signals:
+    // The selected row changed through the keyboard (arrow keys, Space,
+    // typing the start of a text): the counterpart of a click on it.
+    void rowSelectedByKey(const QModelIndex& index);
+
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
 

@@ -9,6 +9,8 @@
 #include <QDate>
 #include <QDir>
 #include <QHeaderView>
+#include <QKeySequence>
+#include <QShortcut>
 #include <QSqlError>
 
 namespace {
@@ -22,6 +24,21 @@ Security::Security(QWidget* parent)
     , ui(new Ui::Security)
 {
     ui->setupUi(this);
+
+    // A row selected with the keyboard is loaded as a clicked one is.
+    connect(ui->tableViewCompanies, &MyTableView::rowSelectedByKey, this, &Security::on_tableViewCompanies_clicked);
+    connect(ui->tableViewPersonal, &MyTableView::rowSelectedByKey, this, &Security::on_tableViewPersonal_clicked);
+
+    // Shortcuts of the buttons (which do nothing while disabled) and of the
+    // organisation filter.
+    connect(new QShortcut(QKeySequence(Qt::CTRL + Qt::Key_S), this), &QShortcut::activated, ui->buttonSave,
+            &QPushButton::click);
+    connect(new QShortcut(QKeySequence(Qt::CTRL + Qt::Key_P), this), &QShortcut::activated, ui->buttonPrint,
+            &QPushButton::click);
+    connect(new QShortcut(QKeySequence(Qt::CTRL + Qt::Key_F), this), &QShortcut::activated, this, [this] {
+        ui->lineEditCompanyFilter->setFocus(Qt::ShortcutFocusReason);
+        ui->lineEditCompanyFilter->selectAll();
+    });
 }
 
 Security::~Security()

@@ -59,6 +59,9 @@ private:
     void refreshPersonnel(const QString& companyText, const QStringList& filters);
     QStringList selectedRowTexts(QTableView* view) const;
     void clearFilters();
+    // Fills the organisation fields from the selected organisation; false
+    // when none is selected or it cannot be read.
+    bool loadSelectedOrganisation();
 
     // Writes "params.txt" from the layout parameters; false with the reason in
     // *error when the file could not be written (card/layoutparams.cpp).

@@ -81,8 +81,10 @@ bool restoreFromBackup(const QString& backupName, const QString& targetName, QSt
                                + parseError);
 
     // QSaveFile writes beside the target and renames over it on commit, so the
-    // old file stays whole until the new one is complete.
+    // old file stays whole until the new one is complete; in a folder that
+    // refuses the temporary file it writes in place.
     QSaveFile target(targetName);
+    target.setDirectWriteFallback(true);
     if (!openFile(target, QIODevice::WriteOnly, message))
         return fail(error, message);
     if (target.write(bytes) != bytes.size() || !target.commit())

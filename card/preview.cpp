@@ -3,11 +3,13 @@
 #include "card/cardlayout.h"
 
 #include <QGuiApplication>
+#include <QKeySequence>
 #include <QLabel>
 #include <QPainter>
 #include <QPen>
 #include <QPixmap>
 #include <QScreen>
+#include <QShortcut>
 #include <QVBoxLayout>
 #include <QWidget>
 
@@ -84,6 +86,8 @@ QWidget* show(QWidget* card, int screenWidth, const QString& title, const QVecto
     window->setLayout(layout);
     window->setFixedSize(size);
     window->setWindowTitle(title);
+    QObject::connect(new QShortcut(QKeySequence(Qt::Key_Escape), window), &QShortcut::activated, window,
+                     &QWidget::close);
     window->show();
     return window;
 }

@@ -78,8 +78,17 @@ QMap<QString, QString> PrintedCard::texts() const
 
 cardlayout::SourceTexts sourceTexts(const QWidget* window, const QStringList& keys)
 {
-    cardlayout::SourceTexts texts;
+    // The flow groups decide from these fields whatever the layout lists:
+    // a field left out of the layout is not printed, but it is not empty.
+    QStringList sources{QStringLiteral("Surname"), QStringLiteral("Name"), QStringLiteral("Patron"),
+                        QStringLiteral("Form"),    QStringLiteral("Comp"), QStringLiteral("DirPost"),
+                        QStringLiteral("Dir")};
     for (const QString& key : keys) {
+        if (!sources.contains(key))
+            sources.append(key);
+    }
+    cardlayout::SourceTexts texts;
+    for (const QString& key : qAsConst(sources)) {
         if (key == QLatin1String("Date")) {
             if (const auto* date = window->findChild<QDateEdit*>(QStringLiteral("lineEditDate")))
                 texts.insert(key, date->text());

@@ -59,9 +59,10 @@ struct PrintedCard
     QMap<QString, QString> texts() const;
 };
 
-// Texts of the window's source widgets for the given card field keys: the
-// date edit "lineEditDate" for "Date", the line edit "lineEdit" + key for
-// every other key. Keys without such a widget are left out.
+// Texts of the window's source widgets for the given card field keys and for
+// the seven fields of the flow groups: the date edit "lineEditDate" for
+// "Date", the line edit "lineEdit" + key for every other key. Keys without
+// such a widget are left out.
 cardlayout::SourceTexts sourceTexts(const QWidget* window, const QStringList& keys);
 
 } // namespace printing

@@ -151,8 +151,12 @@ QString DataBase::deleteTogether(const QList<RecordDelete>& deletes)
 {
     QList<RecordDelete> steps;
     for (const RecordDelete& step : deletes) {
-        if (!step.valueSets.isEmpty())
-            steps.append(step);
+        if (step.valueSets.isEmpty())
+            continue;
+        // A missing set would read as an empty one and widen or void the condition.
+        if (step.valueSets.size() < step.columns.size())
+            return kWriteError + step.table;
+        steps.append(step);
     }
     if (steps.isEmpty())
         return QString();

@@ -2,6 +2,7 @@
 #include "ui_security.h"
 
 #include "app/messages.h"
+#include "records/listposition.h"
 #include "records/recordtexts.h"
 
 #include <QList>
@@ -16,11 +17,12 @@ const char* const updateError = "Ошибка обновления данных"
 enum class SaveOutcome { Saved, Duplicate, Failed };
 
 // Neither button has a rejecting role, so Esc and the close button do nothing:
-// the operator has to answer.
-bool confirmDelete()
+// the operator has to answer. The informative line says what goes.
+bool confirmDelete(const QString& what)
 {
     QMessageBox box(QMessageBox::Warning, QStringLiteral("Предупреждение"),
                     QStringLiteral("Внимание! Это действие нельзя отменить. Продолжить?"));
+    box.setInformativeText(what);
     QPushButton* yes = box.addButton(QStringLiteral("Да"), QMessageBox::ActionRole);
     box.addButton(QStringLiteral("Нет"), QMessageBox::ActionRole);
     box.setDefaultButton(yes);
@@ -28,10 +30,28 @@ bool confirmDelete()
     return box.clickedButton() == yes;
 }
 
+// Blanks typed around a text would make a second, near-identical record.
 records::PersonFields formPerson(const Ui::Security& ui)
 {
-    return {ui.lineEditSurname->text(), ui.lineEditName->text(),    ui.lineEditPatron->text(),
-            ui.lineEditDirPost->text(), ui.lineEditDir->text(), ui.lineEditDate->text()};
+    return records::trimmedFields({ui.lineEditSurname->text(), ui.lineEditName->text(), ui.lineEditPatron->text(),
+                                   ui.lineEditDirPost->text(), ui.lineEditDir->text(), ui.lineEditDate->text()});
+}
+
+QStringList formCompany(const Ui::Security& ui)
+{
+    return records::companyRow(ui.lineEditForm->text().trimmed(), ui.lineEditComp->text().trimmed());
+}
+
+// How many employees an organisation has; -1 when they cannot be counted.
+int employeeCount(DataBase& db, const QString& companyText)
+{
+    QList<QStringList> rows;
+    if (!db.selectRecordValues(rows, QStringLiteral("personal"), {QStringLiteral("COUNT(*)")}, {QStringLiteral("id")},
+                               {companyText})
+        || rows.isEmpty()) {
+        return -1;
+    }
+    return rows.first().value(0).toInt();
 }
 
 QStringList personKeyColumns()
@@ -67,13 +87,14 @@ bool storeOrganisation(DataBase& db, const QStringList& companyColumns, const QS
 
 // Writes the organisation (unless stored already) and the employee. A failed
 // check counts as a failure, never as a match.
+// *companyText gives the organisation the employee is stored under.
 SaveOutcome writeNewRecords(DataBase& db, const QStringList& companyColumns, const QStringList& companyValues,
-                            const QStringList& personalColumns, const records::PersonFields& person)
+                            const QStringList& personalColumns, const records::PersonFields& person,
+                            QString* companyText)
 {
-    QString companyText;
-    if (!storeOrganisation(db, companyColumns, companyValues, &companyText))
+    if (!storeOrganisation(db, companyColumns, companyValues, companyText))
         return SaveOutcome::Failed;
-    const QStringList personValues = records::savedPersonRow(companyText, person);
+    const QStringList personValues = records::savedPersonRow(*companyText, person);
 
     // "person" and "director" take no part in the duplicate check.
     const int personFound = db.recordExists(QStringLiteral("personal"), personalColumns.mid(0, 7),
@@ -121,13 +142,16 @@ void Security::checkFormFilled()
 void Security::on_buttonSave_clicked()
 {
     clearFilters();
-    const QStringList companyValues = records::companyRow(ui->lineEditForm->text(), ui->lineEditComp->text());
+    const QStringList selected = selectedRowTexts(ui->tableViewCompanies);
+    const QStringList companyValues = formCompany(*ui);
+    const records::PersonFields person = formPerson(*ui);
+    QString companyText;
 
     // One writing transaction: a failure leaves no organisation row behind, and
     // no other copy of the program writes between the checks and the inserts.
     SaveOutcome outcome = SaveOutcome::Failed;
     const bool written = db.writeTransaction([&] {
-        outcome = writeNewRecords(db, companyColumns, companyValues, personalColumns, formPerson(*ui));
+        outcome = writeNewRecords(db, companyColumns, companyValues, personalColumns, person, &companyText);
         return outcome != SaveOutcome::Failed;
     });
     if (!written) {
@@ -139,6 +163,13 @@ void Security::on_buttonSave_clicked()
         return;
     }
     refreshCompanies(QString());
+    // Saved into the organisation the operator is working in: the new
+    // employee is what the form shows, so it is what gets selected.
+    if (!selected.isEmpty() && selected.first() == companyText
+        && records::selectCompanyRow(ui->tableViewCompanies, db.database, companyText)) {
+        refreshPersonnel(companyText, QStringList());
+        records::selectPersonRow(ui->tableViewPersonal, db.database, companyText, records::personRowTexts(person));
+    }
 }
 
 void Security::on_buttonUpdate_clicked()
@@ -153,7 +184,7 @@ void Security::on_buttonUpdate_clicked()
     const QString companyText = company.join(QLatin1Char(' '));
 
     if (person.isEmpty()) {
-        const QStringList companyValues = records::companyRow(ui->lineEditForm->text(), ui->lineEditComp->text());
+        const QStringList companyValues = formCompany(*ui);
         if (!renameOrganisation(db, companyColumns, companyValues, companyText)) {
             showError(this, QString::fromUtf8(updateError));
             return;
@@ -163,7 +194,8 @@ void Security::on_buttonUpdate_clicked()
     }
 
     // The employee stays with the selected organisation, whatever the form's organisation fields say.
-    const QStringList values = records::updatedPersonRow(companyText, formPerson(*ui));
+    const records::PersonFields updatedPerson = formPerson(*ui);
+    const QStringList values = records::updatedPersonRow(companyText, updatedPerson);
     const bool updated = db.writeTransaction([&] {
         return db.updateRecords(QStringLiteral("personal"), personalColumns, values, personKeyColumns(),
                                 QStringList{companyText} + person);
@@ -173,6 +205,8 @@ void Security::on_buttonUpdate_clicked()
         return;
     }
     refreshPersonnel(companyText, QStringList());
+    // The form still shows the employee; a second correction must reach it.
+    records::selectPersonRow(ui->tableViewPersonal, db.database, companyText, records::personRowTexts(updatedPerson));
 }
 
 void Security::on_buttonDeleteCompany_clicked()
@@ -185,7 +219,11 @@ void Security::on_buttonDeleteCompany_clicked()
         on_buttonClear_clicked();
         return;
     }
-    if (!confirmDelete())
+    const int employees = employeeCount(db, company.first());
+    QString what = QStringLiteral("Будет удалена организация «%1»").arg(company.first());
+    if (employees >= 0)
+        what += QStringLiteral(", вместе с ней сотрудников: %1").arg(employees);
+    if (!confirmDelete(what + QLatin1Char('.')))
         return;
 
     // The organisation and its employees go together: employees left behind
@@ -214,10 +252,10 @@ void Security::on_buttonDeletePerson_clicked()
     const QStringList person = selectedRowTexts(ui->tableViewPersonal);
     if (company.isEmpty() || person.isEmpty())
         return;
-    if (!confirmDelete())
+    const QString companyText = company.join(QLatin1Char(' '));
+    if (!confirmDelete(QStringLiteral("Будет удалён сотрудник «%1» организации «%2».").arg(person.value(0), companyText)))
         return;
 
-    const QString companyText = company.join(QLatin1Char(' '));
     const QList<QStringList> valueSets{{companyText}, {person.value(0)}, {person.value(1)}, {person.value(2)}};
     const QString message = db.deleteRecords(QStringLiteral("personal"), personKeyColumns(), valueSets);
     if (!message.isEmpty())

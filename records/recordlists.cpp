@@ -10,6 +10,7 @@
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QList>
+#include <QMessageBox>
 #include <QSqlError>
 #include <QTableView>
 
@@ -122,6 +123,22 @@ void Security::on_tableViewCompanies_clicked(const QModelIndex& index)
     refreshPersonnel(records::companyText(row.value(0), row.value(1)), QStringList());
 }
 
+bool Security::loadSelectedOrganisation()
+{
+    const QStringList company = selectedRowTexts(ui->tableViewCompanies);
+    QList<QStringList> rows;
+    const QStringList columns{QStringLiteral("Форма"), QStringLiteral("Наименование")};
+    if (company.isEmpty()
+        || !db.selectRecordValues(rows, QStringLiteral("companies"), columns, {records::companyTextColumn()},
+                                  {company.first()})
+        || rows.isEmpty()) {
+        return false;
+    }
+    ui->lineEditForm->setText(rows.first().value(0));
+    ui->lineEditComp->setText(rows.first().value(1));
+    return true;
+}
+
 void Security::on_tableViewPersonal_clicked(const QModelIndex& index)
 {
     Q_UNUSED(index)
@@ -142,6 +159,10 @@ void Security::on_tableViewPersonal_clicked(const QModelIndex& index)
         || rows.isEmpty()) {
         return;
     }
+    // The organisation fields may have been emptied (by a delete) while the
+    // organisation stayed selected; without them the card could not be printed.
+    if (ui->lineEditForm->text().isEmpty() && ui->lineEditComp->text().isEmpty())
+        loadSelectedOrganisation();
     const QStringList& row = rows.first();
     const QStringList editNames{QStringLiteral("lineEditSurname"), QStringLiteral("lineEditName"),
                                 QStringLiteral("lineEditPatron"), QStringLiteral("lineEditDirPost"),
@@ -150,7 +171,17 @@ void Security::on_tableViewPersonal_clicked(const QModelIndex& index)
         if (auto* edit = findChild<QLineEdit*>(editNames.at(i)))
             edit->setText(row.value(i + 1));
     }
-    ui->lineEditDate->setDate(QDate::fromString(row.value(6), QStringLiteral("dd.MM.yyyy")));
+    // A date the field cannot take would leave the previous employee's date
+    // in it, to be printed on this card or written by the next update.
+    const QDate date = QDate::fromString(row.value(6), QStringLiteral("dd.MM.yyyy"));
+    if (date.isValid()) {
+        ui->lineEditDate->setDate(date);
+    } else {
+        ui->lineEditDate->setDate(QDate::currentDate());
+        QMessageBox::warning(this, QStringLiteral("Предупреждение"),
+                             QStringLiteral("Дата выдачи «%1» не распознана, поставлена сегодняшняя дата")
+                                 .arg(row.value(6)));
+    }
     ui->lineEditDate->clearFocus();
 }
 
@@ -162,4 +193,14 @@ void Security::on_buttonClear_clicked()
         edit->clear();
     ui->lineEditDate->setDate(QDate::currentDate());
     ui->lineEditDate->setSelectedSection(QDateTimeEdit::NoSection);
+
+    // Pressed by the operator, the button also lets go of the records: with an
+    // organisation still selected, "Обновить" would rename it after the form.
+    // The company click and the deletes clear the form through here too and
+    // keep their selections.
+    if (sender() == ui->buttonClear) {
+        ui->tableViewCompanies->clearSelection();
+        ui->tableViewPersonal->clearSelection();
+        modelPersonal.clear();
+    }
 }

@@ -51,7 +51,12 @@ QString companyText(const QString& form, const QString& name)
     // Exactly what the database computes for the list, TRIM(Форма||' '||Наименование):
     // SQLite's TRIM drops spaces only. A stray space typed around a name must not
     // give the employees' "id" a text that the list never shows.
-    const QString text = form + QLatin1Char(' ') + name;
+    return shownText({form, name});
+}
+
+QString shownText(const QStringList& parts)
+{
+    const QString text = parts.join(QLatin1Char(' '));
     int first = 0;
     int last = text.size() - 1;
     while (first <= last && text.at(first) == QLatin1Char(' '))
@@ -77,6 +82,18 @@ QStringList savedPersonRow(const QString& companyText, const PersonFields& perso
             person.date,
             lowerCase(nonEmptyJoin({person.surname, person.name, person.patron})),
             lowerCase(person.dirPost + QLatin1Char(' ') + person.director)};
+}
+
+PersonFields trimmedFields(const PersonFields& person)
+{
+    return {person.surname.trimmed(), person.name.trimmed(),     person.patron.trimmed(),
+            person.dirPost.trimmed(), person.director.trimmed(), person.date.trimmed()};
+}
+
+QStringList personRowTexts(const PersonFields& person)
+{
+    return {shownText({person.surname, person.name, person.patron}), shownText({person.dirPost, person.director}),
+            person.date};
 }
 
 QStringList updatedPersonRow(const QString& companyText, const PersonFields& person)

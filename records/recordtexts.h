@@ -36,9 +36,18 @@ QString lowerCase(const QString& text);
 // Legal form and name of an organisation joined with one space, spaces
 // trimmed at both ends, as the company list shows it.
 QString companyText(const QString& form, const QString& name);
+// Texts joined with one space, spaces trimmed at both ends: a cell of the
+// lists, as the database's TRIM(a||' '||b...) shows it.
+QString shownText(const QStringList& parts);
+
+// Every field with its leading and trailing blanks dropped, as it is written.
+PersonFields trimmedFields(const PersonFields& person);
 
 // The "companies" row of an organisation: form, name and its lower-case company text.
 QStringList companyRow(const QString& form, const QString& name);
+// The cells of the employee's row in the personnel list: full name, director, date.
+QStringList personRowTexts(const PersonFields& person);
+
 // The nine "personal" values of a new employee of the organisation companyText.
 QStringList savedPersonRow(const QString& companyText, const PersonFields& person);
 // The nine "personal" values an employee update writes; the director text is

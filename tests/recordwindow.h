@@ -34,6 +34,7 @@ struct Box
 {
     QString title;
     QString text;
+    QString informative;
     QStringList buttons;
     QString defaultButton;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
@@ -69,6 +70,7 @@ private:
         Box seen;
         seen.title = box->windowTitle();
         seen.text = box->text();
+        seen.informative = box->informativeText();
         for (QAbstractButton* button : box->buttons())
             seen.buttons << button->text();
         seen.defaultButton = box->defaultButton() ? box->defaultButton()->text() : QString();
@@ -216,18 +218,23 @@ public:
         QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, list->visualRect(index).center());
     }
 
-    // Selects the row that shows text in column 0 with the arrow keys: no click, so nothing is loaded.
-    void keySelectRow(QTableView* list, const QString& text)
+    // Selects the row that shows text in column 0 without loading it, as a
+    // drag of the mouse from another row does (a click or a key would load it).
+    void selectRowUnloaded(QTableView* list, const QString& text)
     {
         const int row = column(list).indexOf(text);
         QVERIFY2(row >= 0, qPrintable(text));
-        list->setFocus();
-        // Taking the focus makes the first row current without selecting it; Space selects it.
-        QTest::keyClick(list, Qt::Key_Home);
-        QTest::keyClick(list, Qt::Key_Space);
-        for (int i = 0; i < row; ++i)
-            QTest::keyClick(list, Qt::Key_Down);
+        list->selectionModel()->setCurrentIndex(list->model()->index(row, 0),
+                                                QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         QCOMPARE(selected(list), QStringList{text});
+    }
+
+    // Moves the keyboard focus into the list and presses the keys there.
+    static void press(QTableView* list, const QList<Qt::Key>& keys)
+    {
+        list->setFocus(Qt::TabFocusReason);
+        for (Qt::Key key : keys)
+            QTest::keyClick(list, key);
     }
 
     static QStringList column(const QTableView* list, int col = 0)

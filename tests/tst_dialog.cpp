@@ -165,6 +165,7 @@ private slots:
     void shiftChangesReachCopies();
 
     void resetRestoresBackup();
+    void resetInReadOnlyFolderWritesInPlace();
     void resetKeepsParamsWhenBackupUnusable_data();
     void resetKeepsParamsWhenBackupUnusable();
 
@@ -572,6 +573,34 @@ void TestDialog::resetRestoresBackup()
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"params.txt", "paramsBackUp.txt"}));
     QCOMPARE(dialog.result(), int(QDialog::Rejected));
     QVERIFY(!dialog.isVisible());
+}
+
+// A folder the operator may not create files in: params.txt, which they may
+// write, is rewritten in place.
+void TestDialog::resetInReadOnlyFolderWritesInPlace()
+{
+    WorkDir dir;
+    QVERIFY(dir.writeFile("params.txt", kParams) && dir.writeFile("paramsBackUp.txt", kBackup));
+    const QFile::Permissions all = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther | QFile::WriteOwner
+                                   | QFile::WriteGroup | QFile::WriteOther;
+    const QFile::Permissions enter = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther | QFile::ExeOwner
+                                     | QFile::ExeGroup | QFile::ExeOther;
+    QVERIFY(QFile::setPermissions(dir.filePath("params.txt"), all));
+    QVERIFY(QFile::setPermissions(dir.path(), enter));
+    bool restored = false;
+    QString error;
+    {
+        testsupport::Unprivileged user;
+        if (!user.isActive()) {
+            QVERIFY(QFile::setPermissions(dir.path(), enter | QFile::WriteOwner));
+            QSKIP("root cannot take the rights of an ordinary user (no user \"nobody\")");
+        }
+        restored = restoreFromBackup("paramsBackUp.txt", "params.txt", &error);
+    }
+    QVERIFY(QFile::setPermissions(dir.path(), enter | QFile::WriteOwner));
+    QVERIFY2(restored, qPrintable(error));
+    QCOMPARE(dir.readFile("params.txt"), kBackup);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"params.txt", "paramsBackUp.txt"}));
 }
 
 void TestDialog::resetKeepsParamsWhenBackupUnusable_data()

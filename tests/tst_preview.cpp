@@ -86,7 +86,10 @@ private slots:
     void previewShowsTheFilledCard();
     void eachClickOpensAnotherWindow();
     void closedPreviewIsReleased();
+    void escapeClosesPreview();
     void flowingPersonLeavesSurnameEmpty();
+    void fieldLeftOutOfLayoutStillCounts_data();
+    void fieldLeftOutOfLayoutStillCounts();
     void sizeZeroKeepsFontsValid();
     void shortRectangleLeavesLabelAlone();
     void blankPictureIsNoField();
@@ -289,6 +292,17 @@ void TestPreview::closedPreviewIsReleased()
     QVERIFY(window.isNull());
 }
 
+void TestPreview::escapeClosesPreview()
+{
+    fill({"Иванов", "Иван", "Иванович", "ООО", "Щит", "Директор", "Петров"});
+    QPointer<QWidget> window = clickView();
+    QVERIFY(window);
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    QTest::keyClick(window, Qt::Key_Escape);
+    QTRY_VERIFY(!window);
+}
+
 void TestPreview::flowingPersonLeavesSurnameEmpty()
 {
     fill({"Иванов", "", "", "", "Щит", "Директор", "Петров"});
@@ -298,6 +312,39 @@ void TestPreview::flowingPersonLeavesSurnameEmpty()
     QCOMPARE(cardLabel("Patron")->text(), QString("Иванов  "));
     QCOMPARE(cardLabel("Form")->text(), QString(" Щит"));
     QCOMPARE(cardLabel("Comp")->text(), QString());
+}
+
+void TestPreview::fieldLeftOutOfLayoutStillCounts_data()
+{
+    QTest::addColumn<QString>("leftOut");
+    QTest::addColumn<QStringList>("texts");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("shown");
+
+    // Each group has one empty field less than it needs to flow, once the
+    // field the layout leaves out is read.
+    QTest::newRow("patronymic") << "Patron" << QStringList{"Иванов", "", "Иванович", "ООО", "Щит", "Директор", "Петров"}
+                                << "Surname" << "Иванов";
+    QTest::newRow("legal form") << "Form" << QStringList{"Иванов", "Иван", "Иванович", "ООО", "Щит", "Директор", "Петров"}
+                                << "Comp" << "Щит";
+    QTest::newRow("director's post") << "DirPost"
+                                     << QStringList{"Иванов", "Иван", "Иванович", "ООО", "Щит", "Директор", "Петров"}
+                                     << "Dir" << "Петров";
+}
+
+// A field the layout leaves out is not shown, but the flow of its group is
+// decided from the form as always.
+void TestPreview::fieldLeftOutOfLayoutStillCounts()
+{
+    QFETCH(QString, leftOut);
+    QFETCH(QStringList, texts);
+    QFETCH(QString, key);
+    QFETCH(QString, shown);
+    QVERIFY(testsupport::editParamsFonts([&](QJsonObject& fonts) { fonts.remove(leftOut); }));
+    fill(texts);
+    QVERIFY(clickView());
+    QCOMPARE(cardLabel(key)->text(), shown);
+    QCOMPARE(cardLabel(leftOut)->text(), QString("TextLabel"));
 }
 
 void TestPreview::sizeZeroKeepsFontsValid()

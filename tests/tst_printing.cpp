@@ -133,6 +133,7 @@ private slots:
     void printsThroughSpooler();
     void testPrintGoesToCardPdf();
     void printThatCannotBeginIsReported();
+    void shortcutPrints();
     void sizeZeroPrints();
     void shortRectangleIsNotPrinted();
     void noDefaultPrinter();
@@ -393,6 +394,20 @@ void TestPrinting::printThatCannotBeginIsReported()
     QCOMPARE(answer.text(), QString("Не удалось начать печать"));
     QCOMPARE(answer.buttonTexts(), QStringList{"OK"});
     QVERIFY(text.isEmpty());
+}
+
+void TestPrinting::shortcutPrints()
+{
+    requireFileQueue();
+    if (QTest::currentTestFailed())
+        return;
+    fill({"Жуков", "Иван", "", "ООО qzk", "Щит", "Директор", "Петров"});
+    m_window->show();
+    m_window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    QVERIFY(!QFile::exists("card.pdf"));
+    QTest::keyClick(m_window->findChild<QLineEdit*>("lineEditDir"), Qt::Key_P, Qt::ControlModifier);
+    QVERIFY(fileBytes("card.pdf").startsWith("%PDF-1.4"));
 }
 
 void TestPrinting::sizeZeroPrints()

@@ -40,6 +40,13 @@ private slots:
     void deleteWithNothingFoundRemovesNothing();
     void deleteEmployee();
     void deleteEmployeeWithEmptyNameAndDirector();
+    void saveSelectsEmployeeOfSelectedOrganisation_data();
+    void saveSelectsEmployeeOfSelectedOrganisation();
+    void employeeClickAfterDeleteFillsOrganisation();
+    void blanksAroundFieldsAreNotStored();
+    void confirmationNamesWhatGoes_data();
+    void confirmationNamesWhatGoes();
+    void shortcutsSaveAndFindOrganisation();
 
 private:
     static bool seed(Session& s);
@@ -214,7 +221,7 @@ void TestRecordEditing::saveWithStraySpacesKeepsEmployeeReachable()
     fill(s, {"Петров", "Пётр", "", " ООО", "Вега ", "Директор", "В.В. Волков"});
     s.click("buttonSave");
     QCOMPARE(s.rows("SELECT id, Форма, Наименование FROM personal, companies"),
-             (QList<QStringList>{{"ООО Вега", " ООО", "Вега "}}));
+             (QList<QStringList>{{"ООО Вега", "ООО", "Вега"}}));
 
     s.clickRow(s.companies(), "ООО Вега");
     s.clickRow(s.personnel(), "Петров Пётр");
@@ -304,8 +311,18 @@ void TestRecordEditing::updateEmployeeStaysWithOrganisation()
     QCOMPARE(Session::selected(s.companies()), QStringList{"ООО Альфа"});
     QCOMPARE(Session::column(s.personnel()), (QStringList{"Иванов Иван Иванович", "Сидорова-Ким Анна"}));
     QCOMPARE(Session::column(s.personnel(), 1), (QStringList{"Директор П.П. Петров", "П.П. Петров"}));
-    QVERIFY(Session::selected(s.personnel()).isEmpty());
     QCOMPARE(s.edit("lineEditComp")->text(), QString("Другая"));
+
+    // The updated employee is selected again: a second correction reaches it
+    // and does not rename the organisation after the form.
+    QCOMPARE(Session::selected(s.personnel()), QStringList{"Сидорова-Ким Анна"});
+    s.retype("lineEditPatron", "Петровна");
+    s.click("buttonUpdate");
+    QVERIFY(s.boxes().boxes.isEmpty());
+    QCOMPARE(s.rows("SELECT Отчество FROM personal WHERE Имя='Анна'"), QList<QStringList>{{"Петровна"}});
+    QCOMPARE(s.rows("SELECT Форма, Наименование FROM companies ORDER BY rowid"),
+             (QList<QStringList>{{"ООО", "Альфа"}, {"АО", "O'Neil"}}));
+    QCOMPARE(Session::selected(s.personnel()), QStringList{"Сидорова-Ким Анна Петровна"});
 }
 
 void TestRecordEditing::updateOrganisationMovesEmployees()
@@ -371,12 +388,12 @@ void TestRecordEditing::findThroughFilters(Session& s, const QStringList& employ
     QFETCH(QString, companyFilter);
     QFETCH(QString, surnameFilter);
     QFETCH(QString, directorFilter);
-    // A click on the organisation would empty the company filter; the arrow keys select it and leave the filter.
+    // A click (or a key) on the organisation would empty the company filter; a drag selects it and leaves the filter.
     if (companyFilter.isEmpty()) {
         s.clickRow(s.companies(), "ООО Альфа");
     } else {
         s.type("lineEditCompanyFilter", companyFilter);
-        s.keySelectRow(s.companies(), "ООО Альфа");
+        s.selectRowUnloaded(s.companies(), "ООО Альфа");
     }
     s.type("lineEditSunameFilter", surnameFilter);
     s.type("lineEditDirectorFilter", directorFilter);
@@ -410,13 +427,14 @@ void TestRecordEditing::updateFoundThroughFiltersUpdatesEmployee()
     QCOMPARE(s.rows("SELECT * FROM personal WHERE Дата_выдачи<>'01.02.2020' ORDER BY rowid"), others);
     QCOMPARE(s.rows("SELECT * FROM companies ORDER BY rowid"),
              (QList<QStringList>{{"ООО", "Альфа", "ооо альфа"}, {"АО", "O'Neil", "ао o'neil"}}));
-    // As after any employee update: the organisation stays selected, its employees listed unfiltered.
+    // As after any employee update: the organisation stays selected, its employees listed
+    // unfiltered, the updated one selected.
     QCOMPARE(s.filters(), (QStringList{"", "", ""}));
     QCOMPARE(Session::column(s.companies()), (QStringList{"АО O'Neil", "ООО Альфа"}));
     QCOMPARE(Session::selected(s.companies()), QStringList{"ООО Альфа"});
     QCOMPARE(Session::column(s.personnel()),
              (QStringList{"Иванов Иван Иванович", "Иванов Иван Ильич", "Сидорова Анна"}));
-    QVERIFY(Session::selected(s.personnel()).isEmpty());
+    QCOMPARE(Session::selected(s.personnel()), QStringList{"Иванов Иван Ильич"});
     QCOMPARE(s.edit("lineEditComp")->text(), QString("Альфа-Плюс"));
 }
 
@@ -636,6 +654,153 @@ void TestRecordEditing::deleteEmployeeWithEmptyNameAndDirector()
     QVERIFY(s.boxes().boxes.first().text.startsWith("Внимание!"));
     QCOMPARE(s.rows("SELECT Фамилия FROM personal WHERE id='ООО Альфа'"), QList<QStringList>{{"Иванов"}});
     QCOMPARE(Session::column(s.personnel()), QStringList{"Иванов Иван Иванович"});
+}
+
+void TestRecordEditing::saveSelectsEmployeeOfSelectedOrganisation_data()
+{
+    QTest::addColumn<QString>("organisation");
+    QTest::addColumn<QStringList>("selectedCompany");
+    QTest::addColumn<QStringList>("selectedPerson");
+
+    QTest::newRow("into the selected organisation") << "Альфа" << QStringList{"ООО Альфа"}
+                                                    << QStringList{"Петров Иван Иванович"};
+    QTest::newRow("into another organisation") << "Бета" << QStringList() << QStringList();
+}
+
+// Saved into the organisation the operator works in, the new employee is what
+// the form shows and what the next "Обновить" must change.
+void TestRecordEditing::saveSelectsEmployeeOfSelectedOrganisation()
+{
+    QFETCH(QString, organisation);
+    QFETCH(QStringList, selectedCompany);
+    QFETCH(QStringList, selectedPerson);
+    Session s;
+    QVERIFY(seed(s));
+    s.clickRow(s.companies(), "ООО Альфа");
+    s.clickRow(s.personnel(), "Иванов Иван Иванович");
+    s.retype("lineEditSurname", "Петров");
+    s.retype("lineEditComp", organisation);
+
+    s.click("buttonSave");
+    QVERIFY(s.boxes().boxes.isEmpty());
+    QCOMPARE(Session::selected(s.companies()), selectedCompany);
+    QCOMPARE(Session::selected(s.personnel()), selectedPerson);
+    if (selectedPerson.isEmpty())
+        return;
+    s.retype("lineEditPatron", "Ильич");
+    s.click("buttonUpdate");
+    QCOMPARE(s.rows("SELECT Фамилия, Отчество FROM personal WHERE Имя='Иван' ORDER BY Фамилия"),
+             (QList<QStringList>{{"Иванов", "Иванович"}, {"Петров", "Ильич"}}));
+}
+
+void TestRecordEditing::employeeClickAfterDeleteFillsOrganisation()
+{
+    Session s;
+    QVERIFY(seed(s));
+    s.clickRow(s.companies(), "ООО Альфа");
+    s.clickRow(s.personnel(), "Сидорова Анна");
+    s.boxes().answers << yes;
+    s.click("buttonDeletePerson");
+    QCOMPARE(s.edit("lineEditComp")->text(), QString());
+
+    s.clickRow(s.personnel(), "Иванов Иван Иванович");
+    QCOMPARE(s.form(), (QStringList{"Иванов", "Иван", "Иванович", "ООО", "Альфа", "Директор", "П.П. Петров",
+                                    "01.02.2020"}));
+    QVERIFY(s.button("buttonPrint")->isEnabled());
+    QVERIFY(s.button("buttonView")->isEnabled());
+}
+
+// "Зайцев " and "Зайцев" are one person; rows stored earlier stay as they are.
+void TestRecordEditing::blanksAroundFieldsAreNotStored()
+{
+    Session s;
+    QVERIFY(seed(s));
+    QVERIFY(s.exec("UPDATE personal SET Имя='Анна ' WHERE Фамилия='Сидорова'"));
+    fill(s, {" Зайцев ", " Заур", "", " ООО", "Альфа  ", "Директор ", " П.П. Петров"});
+    s.click("buttonSave");
+    QVERIFY(s.boxes().boxes.isEmpty());
+    fill(s, {"Зайцев", "Заур", "", "ООО", "Альфа", "Директор", "П.П. Петров"});
+    s.click("buttonSave");
+    QCOMPARE(s.boxes().boxes.size(), 1);
+    QCOMPARE(s.boxes().boxes.first().text, QString("Такая запись уже есть"));
+    QCOMPARE(s.rows("SELECT * FROM personal WHERE Имя='Заур'"),
+             (QList<QStringList>{{"ООО Альфа", "Зайцев", "Заур", "", "Директор", "П.П. Петров", Session::today(),
+                                  "зайцев заур", "директор п.п. петров"}}));
+    QCOMPARE(s.rows("SELECT COUNT(*) FROM companies"), QList<QStringList>{{"2"}});
+
+    s.clickRow(s.companies(), "ООО Альфа");
+    s.clickRow(s.personnel(), "Зайцев Заур");
+    s.retype("lineEditName", " Захар ");
+    s.retype("lineEditDir", "П.П. Петров  ");
+    s.click("buttonUpdate");
+    QCOMPARE(s.rows("SELECT Имя, Руководитель, person FROM personal WHERE Фамилия='Зайцев'"),
+             (QList<QStringList>{{"Захар", "П.П. Петров", "зайцев захар"}}));
+    QCOMPARE(s.rows("SELECT Имя FROM personal WHERE Фамилия='Сидорова'"), QList<QStringList>{{"Анна "}});
+
+    s.clickRow(s.companies(), "АО O'Neil");
+    s.retype("lineEditComp", " O'Neil Group ");
+    s.click("buttonUpdate");
+    QCOMPARE(s.rows("SELECT * FROM companies WHERE Форма='АО'"),
+             (QList<QStringList>{{"АО", "O'Neil Group", "ао o'neil group"}}));
+    QCOMPARE(s.rows("SELECT id FROM personal WHERE Фамилия='Смит'"), QList<QStringList>{{"АО O'Neil Group"}});
+}
+
+void TestRecordEditing::confirmationNamesWhatGoes_data()
+{
+    QTest::addColumn<QString>("organisation");
+    QTest::addColumn<QString>("employee");
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("informative");
+
+    QTest::newRow("organisation") << "ООО Альфа" << "" << "buttonDeleteCompany"
+                                  << "Будет удалена организация «ООО Альфа», вместе с ней сотрудников: 2.";
+    QTest::newRow("organisation of one") << "АО O'Neil" << "Смит Джон" << "buttonDeleteCompany"
+                                         << "Будет удалена организация «АО O'Neil», вместе с ней сотрудников: 1.";
+    QTest::newRow("employee") << "ООО Альфа" << "Сидорова Анна" << "buttonDeletePerson"
+                              << "Будет удалён сотрудник «Сидорова Анна» организации «ООО Альфа».";
+}
+
+void TestRecordEditing::confirmationNamesWhatGoes()
+{
+    QFETCH(QString, organisation);
+    QFETCH(QString, employee);
+    QFETCH(QString, button);
+    QFETCH(QString, informative);
+    Session s;
+    QVERIFY(seed(s));
+    s.clickRow(s.companies(), organisation);
+    if (!employee.isEmpty())
+        s.clickRow(s.personnel(), employee);
+    const QList<QStringList> before = s.rows(employeesSql);
+    s.boxes().answers << no;
+
+    s.click(button);
+    QCOMPARE(s.boxes().boxes.size(), 1);
+    QCOMPARE(s.boxes().boxes.first().text, QString("Внимание! Это действие нельзя отменить. Продолжить?"));
+    QCOMPARE(s.boxes().boxes.first().informative, informative);
+    QCOMPARE(s.rows(employeesSql), before);
+}
+
+void TestRecordEditing::shortcutsSaveAndFindOrganisation()
+{
+    Session s;
+    QVERIFY(s.start());
+    s.window().activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&s.window()));
+    // Disabled with the form empty, the save button ignores its shortcut too.
+    QTest::keyClick(&s.window(), Qt::Key_S, Qt::ControlModifier);
+    QCOMPARE(s.rows("SELECT COUNT(*) FROM personal"), QList<QStringList>{{"0"}});
+
+    fill(s, {"Зайцев", "Заур", "", "ООО", "Вега", "Директор", "В.В. Волков"});
+    QTest::keyClick(s.edit("lineEditDir"), Qt::Key_S, Qt::ControlModifier);
+    QCOMPARE(s.rows("SELECT Фамилия, id FROM personal"), (QList<QStringList>{{"Зайцев", "ООО Вега"}}));
+    QCOMPARE(s.button("buttonSave")->text(), QString("Сохранить"));
+
+    QTest::keyClick(s.edit("lineEditDir"), Qt::Key_F, Qt::ControlModifier);
+    QVERIFY(s.edit("lineEditCompanyFilter")->hasFocus());
+    s.type("lineEditCompanyFilter", "вег");
+    QCOMPARE(Session::column(s.companies()), QStringList{"ООО Вега"});
+    QVERIFY(s.boxes().boxes.isEmpty());
 }
 
 QTEST_MAIN(TestRecordEditing)

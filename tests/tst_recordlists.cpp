@@ -20,6 +20,9 @@ private slots:
     void companyClickFarDownTheListStaysInView();
     void employeeClickFillsPersonKeepsOrganisation();
     void clicksTakeEveryFieldFromItsOwnColumn();
+    void keyboardSelectionLoadsRow();
+    void unreadableDateBecomesToday_data();
+    void unreadableDateBecomesToday();
     void personnelFilters_data();
     void personnelFilters();
     void companyRequeryEmptiesPersonnel();
@@ -196,6 +199,72 @@ void TestRecordLists::clicksTakeEveryFieldFromItsOwnColumn()
     QVERIFY(s.boxes().boxes.isEmpty());
 }
 
+// The arrow keys and Space move the selection as a click does, and load what
+// they select: "Обновить" and "X" act on the selection, the operator on the form.
+void TestRecordLists::keyboardSelectionLoadsRow()
+{
+    Session s;
+    QVERIFY(seed(s));
+    QCOMPARE(Session::column(s.companies()), (QStringList{"Бета", "АО O'Neil|Guard", "ООО Альфа", "ЧОП Щит"}));
+    s.clickRow(s.companies(), "ООО Альфа");
+    s.clickRow(s.personnel(), "Иванов Иван Иванович");
+
+    Session::press(s.companies(), {Qt::Key_Up});
+    QCOMPARE(Session::selected(s.companies()), QStringList{"АО O'Neil|Guard"});
+    QCOMPARE(s.form(), (QStringList{"", "", "", "АО", "O'Neil|Guard", "", "", Session::today()}));
+    QCOMPARE(Session::column(s.personnel()), QStringList{"Д'Арт|аньян Шарль"});
+
+    // Tabbing into the employees makes the first one current; Space selects it.
+    Session::press(s.personnel(), {Qt::Key_Space});
+    QCOMPARE(Session::selected(s.personnel()), QStringList{"Д'Арт|аньян Шарль"});
+    QCOMPARE(s.form(), (QStringList{"Д'Арт|аньян", "Шарль", "", "АО", "O'Neil|Guard", "Dir|ector", "J. Smith",
+                                    "04.05.2021"}));
+
+    // Also with the company filter holding text, which the load empties.
+    s.type("lineEditCompanyFilter", "альф");
+    Session::press(s.companies(), {Qt::Key_Space});
+    QCOMPARE(Session::selected(s.companies()), QStringList{"ООО Альфа"});
+    QCOMPARE(s.filters(), (QStringList{"", "", ""}));
+    QCOMPARE(s.form(), (QStringList{"", "", "", "ООО", "Альфа", "", "", Session::today()}));
+    Session::press(s.personnel(), {Qt::Key_Space, Qt::Key_Down});
+    QCOMPARE(Session::selected(s.personnel()), QStringList{"Сидорова Анна"});
+    QCOMPARE(s.edit("lineEditDir")->text(), QString("С.С. Смирнов"));
+    QVERIFY(s.boxes().boxes.isEmpty());
+}
+
+void TestRecordLists::unreadableDateBecomesToday_data()
+{
+    QTest::addColumn<QString>("stored");
+
+    QTest::newRow("another form") << "2020-02-05";
+    QTest::newRow("no such day") << "31.02.2020";
+    QTest::newRow("empty") << "";
+}
+
+// The employee clicked before had a date; it must not stay in the field.
+void TestRecordLists::unreadableDateBecomesToday()
+{
+    QFETCH(QString, stored);
+    Session s;
+    QVERIFY(seed(s));
+    QVERIFY(s.exec("INSERT INTO personal VALUES ('ООО Альфа','Петров','Пётр','','Директор','П.П. Петров','" + stored
+                   + "','петров пётр','директор п.п. петров')"));
+    s.clickRow(s.companies(), "ООО Альфа");
+    s.clickRow(s.personnel(), "Иванов Иван Иванович");
+    QCOMPARE(s.dateEdit()->date(), QDate(2020, 2, 1));
+
+    s.clickRow(s.personnel(), "Петров Пётр");
+    QCOMPARE(s.dateEdit()->date(), QDate::currentDate());
+    QCOMPARE(s.edit("lineEditSurname")->text(), QString("Петров"));
+    QCOMPARE(s.boxes().boxes.size(), 1);
+    const recordtest::Box box = s.boxes().boxes.first();
+    QCOMPARE(box.title, QString("Предупреждение"));
+    QCOMPARE(box.text, "Дата выдачи «" + stored + "» не распознана, поставлена сегодняшняя дата");
+    QCOMPARE(box.buttons, QStringList{"OK"});
+    QCOMPARE(box.icon, QMessageBox::Warning);
+    QVERIFY(box.hasParent);
+}
+
 void TestRecordLists::personnelFilters_data()
 {
     QTest::addColumn<QString>("surnameFilter");
@@ -258,10 +327,16 @@ void TestRecordLists::clearButtonEmptiesFormAndFilters()
     QVERIFY(s.dateEdit()->findChild<QLineEdit*>()->selectedText().isEmpty());
     QCOMPARE(s.filters(), (QStringList{"", "", ""}));
     QVERIFY(!s.button("buttonSave")->isEnabled());
-    // The company filter was empty already, so the organisation stays selected
-    // and emptying the employee filters lists all its employees again.
-    QCOMPARE(Session::selected(s.companies()), QStringList{"ООО Альфа"});
-    QCOMPARE(Session::column(s.personnel()).size(), 2);
+    // Nothing stays selected, so a new organisation typed into the empty
+    // form and "Обновить" pressed by mistake rename nothing.
+    QVERIFY(Session::selected(s.companies()).isEmpty());
+    QCOMPARE(s.personnel()->model()->columnCount(), 0);
+    s.type("lineEditForm", "ЗАО");
+    s.type("lineEditComp", "Новая");
+    s.click("buttonUpdate");
+    QCOMPARE(s.boxes().boxes.size(), 1);
+    QCOMPARE(s.boxes().boxes.first().text, QString("Не выбрана организация"));
+    QCOMPARE(s.rows("SELECT COUNT(*) FROM companies WHERE Наименование='Альфа'"), QList<QStringList>{{"1"}});
 }
 
 void TestRecordLists::failedListQueryShowsDriverError()

@@ -530,6 +530,8 @@ void TestRecordStatements::deleteRecordsFailureChangesNothing_data()
     QTest::newRow("unknown column") << QStringList({"name", "nosuch"}) << false
                                     << "Ошибка записи БД, таблица companies";
     QTest::newRow("no columns") << QStringList() << false << "Ошибка записи БД, таблица companies";
+    QTest::newRow("fewer value sets than columns") << QStringList({"name", "Форма", "Наименование"}) << false
+                                                   << "Ошибка записи БД, таблица companies";
     QTest::newRow("no open database") << QStringList({"name"}) << true << "Ошибка транзакции, таблица companies";
 }
 

@@ -106,6 +106,8 @@ private slots:
     void cyrillicRoundTripsThroughSaveAndRead();
     void failedOpenKeepsOldFile();
     void fullDiskKeepsOldFile();
+    void readOnlyFolderWritesInPlace_data();
+    void readOnlyFolderWritesInPlace();
     void cancelledOpenDialogLeavesListAlone();
     void openDialogReadsChosenFilesInOrder();
     void cancelledSaveDialog();
@@ -364,6 +366,46 @@ void TestTextFiles::fullDiskKeepsOldFile()
     }
     QCOMPARE(result, QString("Не удалось записать файл \"params.txt\""));
     QCOMPARE(dir.readFile("params.txt"), old);
+    QCOMPARE(QDir().entryList(QDir::Files | QDir::Hidden), QStringList{"params.txt"});
+}
+
+void TestTextFiles::readOnlyFolderWritesInPlace_data()
+{
+    QTest::addColumn<bool>("fileWritable");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("file writable") << true << "params.txt";
+    QTest::newRow("file read-only") << false << "Не удалось открыть файл \"params.txt\"";
+}
+
+// A folder the operator may not create files in, holding a params.txt they may
+// or may not write: the file is rewritten in place, or the failure reported.
+void TestTextFiles::readOnlyFolderWritesInPlace()
+{
+    QFETCH(bool, fileWritable);
+    QFETCH(QString, expected);
+    WorkDir dir;
+    QVERIFY(dir.writeFile("params.txt", "old\n"));
+    const QFile::Permissions readable = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther;
+    const QFile::Permissions writable = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
+    const QFile::Permissions enter = QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther;
+    QVERIFY(QFile::setPermissions("params.txt", fileWritable ? readable | writable : readable));
+    QVERIFY(QFile::setPermissions(dir.path(), readable | enter));
+    QString name = "params.txt";
+    QString result;
+    bool saved = false;
+    {
+        testsupport::Unprivileged user;
+        if (!user.isActive()) {
+            QVERIFY(QFile::setPermissions(dir.path(), readable | writable | enter));
+            QSKIP("root cannot take the rights of an ordinary user (no user \"nobody\")");
+        }
+        saved = saveLines(name, {"new"}, result);
+    }
+    QVERIFY(QFile::setPermissions(dir.path(), readable | writable | enter));
+    QCOMPARE(saved, fileWritable);
+    QCOMPARE(result, expected);
+    QCOMPARE(dir.readFile("params.txt"), QByteArray(fileWritable ? "new\n" : "old\n"));
     QCOMPARE(QDir().entryList(QDir::Files | QDir::Hidden), QStringList{"params.txt"});
 }
 

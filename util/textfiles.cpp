@@ -104,8 +104,10 @@ bool saveLines(QString& fileName, const QStringList& lines, QString& filterResul
 
     // QSaveFile writes into a temporary file beside the target and renames it
     // over the target only on commit, so a crash or a full disk mid-write
-    // leaves the old file whole.
+    // leaves the old file whole. In a folder that refuses the temporary file
+    // (one the operator may only write the file in) it writes in place.
     QSaveFile file(fileName);
+    file.setDirectWriteFallback(true);
     if (!openFile(file, QIODevice::WriteOnly, filterResult))
         return false;
     QTextStream stream(&file);

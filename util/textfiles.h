@@ -32,7 +32,8 @@ bool readLines(const QString& fileName, QStringList& lines, QString& filterResul
 // dialog filtered by filterResult) in Windows-1251, each line followed by "\n",
 // or by "\r\n" when filterResult is exactly "drent". ".txt" is appended to a name
 // without suffix; fileName returns the name used. The file is replaced atomically:
-// until the new contents are complete on disk the old file stays as it was.
+// until the new contents are complete on disk the old file stays as it was;
+// only where the folder refuses a new file is the file rewritten in place.
 // On success filterResult holds the file name; on failure the reason
 // ("Сохранение отменено", the openFile text, or "Не удалось записать файл \"<name>\"").
 bool saveLines(QString& fileName, const QStringList& lines, QString& filterResult);

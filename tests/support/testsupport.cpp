@@ -20,6 +20,10 @@
 #include <QVariant>
 #include <QTimer>
 
+#include <grp.h>
+#include <pwd.h>
+#include <unistd.h>
+
 namespace testsupport {
 
 QString deliveredFile(const QString& relativePath)
@@ -71,6 +75,38 @@ bool WorkDir::seedFonts()
     for (const QString& name : delivered.entryList(QDir::Files))
         ok = QFile::copy(delivered.filePath(name), filePath("fonts/" + name)) && ok;
     return ok;
+}
+
+Unprivileged::Unprivileged()
+{
+    if (geteuid() != 0) {
+        m_active = true;
+        return;
+    }
+    const passwd* nobody = getpwnam("nobody");
+    if (!nobody || nobody->pw_uid == 0)
+        return;
+    const int count = getgroups(0, nullptr);
+    std::vector<gid_t> groups(size_t(qMax(count, 0)));
+    if (count < 0 || getgroups(count, groups.data()) != count)
+        return;
+    m_gid = getegid();
+    m_groups.assign(groups.begin(), groups.end());
+    if (setgroups(0, nullptr) != 0)
+        return;
+    m_dropped = true;
+    m_active = setegid(nobody->pw_gid) == 0 && seteuid(nobody->pw_uid) == 0;
+}
+
+Unprivileged::~Unprivileged()
+{
+    if (!m_dropped)
+        return;
+    const std::vector<gid_t> groups(m_groups.begin(), m_groups.end());
+    // Root's rights come back from the saved user id; without them the rest
+    // of the tests would run with the wrong ones, so failing here is fatal.
+    if (seteuid(0) != 0 || setegid(gid_t(m_gid)) != 0 || setgroups(groups.size(), groups.data()) != 0)
+        qFatal("cannot take back the rights of the test process");
 }
 
 bool WorkDir::writeFile(const QString& name, const QByteArray& bytes) const

@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QJsonObject;
 class QMessageBox;
@@ -40,6 +41,27 @@ public:
 private:
     QTemporaryDir m_dir;
     QString m_previous;
+};
+
+// While it lives, files are opened with the rights of an ordinary user: a
+// process running as root takes the effective user and group of "nobody"
+// (root may write anywhere, an operator may not); any other process keeps its
+// own. isActive() is false when root could not change its rights.
+class Unprivileged
+{
+public:
+    Unprivileged();
+    ~Unprivileged();
+    Unprivileged(const Unprivileged&) = delete;
+    Unprivileged& operator=(const Unprivileged&) = delete;
+
+    bool isActive() const { return m_active; }
+
+private:
+    bool m_active = false;
+    bool m_dropped = false;
+    unsigned m_gid = 0;
+    std::vector<unsigned> m_groups;
 };
 
 // Answers the next modal message box from the event loop it opens. The handler
