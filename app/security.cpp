@@ -5,6 +5,7 @@
 #include "app/style.h"
 #include "backup/backups.h"
 #include "db/indexes.h"
+#include "journal/cardregister.h"
 
 #include <QDate>
 #include <QDir>
@@ -82,6 +83,9 @@ int Security::initialize()
         showError(this, QStringLiteral("Ошибка создания таблицы \"personal\""));
         return -1;
     }
+    // Without the register the program still prints; each print then says
+    // that its card was not recorded.
+    journal::CardRegister(db.database).ensureTable(&registerError);
     // An index that cannot be made only costs speed, so start-up goes on.
     indexes::createLookupIndexes(db.database);
 

@@ -2,21 +2,26 @@
 #define SECURITY_H
 
 #include "card/card.h"
+#include "card/cardlayout.h"
 #include "db/database.h"
 
 #include <QFontDatabase>
 #include <QJsonObject>
 #include <QMap>
+#include <QPointer>
 #include <QSqlQueryModel>
 #include <QStringList>
 #include <QVector>
 #include <QWidget>
 
+class JournalWindow;
 class QPrinter;
+class QRectF;
 class QTableView;
 
 namespace printing {
 struct CardPage;
+struct PrintedCard;
 }
 
 namespace Ui {
@@ -52,6 +57,9 @@ private slots:
     void on_lineEditCompanyFilter_textChanged(const QString& arg1);
     bool readParams();
     void on_buttonImport_clicked();
+    void on_buttonJournal_clicked();
+    // Prints the register's card again as a new card (journal/journalslots.cpp).
+    void reprintCard(qint64 number);
 
 private:
     // Record lists (records/recordlists.cpp).
@@ -71,6 +79,25 @@ private:
     bool choosePrinter(QPrinter& printer, QString* destination);
     bool confirmPrint(QPrinter& printer, const QString& destination, bool testPrint, bool familyFound,
                       printing::CardPage* page);
+    // The card page of the layout: scale, shifts and card font; *familyFound
+    // tells whether the family the layout asks for is there.
+    printing::CardPage newPage(const QRectF& paper, bool* familyFound);
+    // Paints the page and hands it to the spooler. Every card but a test
+    // print goes into the register, under the company text given.
+    void printPage(QPrinter& printer, const QString& destination, bool testPrint, printing::CardPage page,
+                   const QString& company, const QString& note);
+
+    // The register of issued cards (journal/journalslots.cpp). When the card
+    // carries a "Number" field, its number is reserved before the page starts
+    // (and written into that field) and released when the print fails; once
+    // the page is with the spooler, recordPrinted enters what was printed
+    // (reserveError: why a reservation failed). Failures of the register never
+    // stop a print: the operator is told that the card was not recorded.
+    bool ensureRegister(QString* error);
+    qint64 reserveNumber(QVector<cardlayout::CardField>* fields, QString* error);
+    void releaseNumber(qint64 number);
+    void recordPrinted(const printing::PrintedCard& printed, const QString& company, const QString& note,
+                       qint64 number, const QString& reserveError);
 
     Ui::Security* ui;
     DataBase db;
@@ -85,6 +112,9 @@ private:
     float lrShift = 0;
     Card card;
     QFontDatabase fontDatabase;
+    // Why the register could not be created at start-up; empty when it was.
+    QString registerError;
+    QPointer<JournalWindow> journalWindow;
 };
 
 #endif // SECURITY_H

@@ -33,6 +33,11 @@ void setSheets(QWidget* root, const char* sheet, const QString& exceptName = QSt
 void applyStyle(QWidget* root)
 {
     QApplication::setStyle(QStringLiteral("Fusion"));
+    applySheets(root);
+}
+
+void applySheets(QWidget* root)
+{
     setSheets<QPushButton>(root, buttonSheet);
     setSheets<QComboBox>(root, comboSheet);
     // A list widget named "log" keeps its own look.

@@ -8,6 +8,7 @@
 #include "card/preview.h"
 #include "card/printerchoice.h"
 #include "card/printquestions.h"
+#include "records/recordtexts.h"
 
 #include <QDateEdit>
 #include <QFont>
@@ -211,15 +212,8 @@ void Security::on_buttonPrint_clicked()
     printing::configurePrinter(printer, testPrint);
     const QRectF paper = printer.paperRect(QPrinter::Point);
 
-    printing::CardPage page;
-    page.s = cardlayout::pageScale(float(paper.width()));
-    page.shift = {udShift, lrShift};
-    // The family first, so that the word fitting sees a font registered from
-    // the "fonts" folder already on the first print.
-    const QString family = cardlayout::resolveCardFamily(fonts, fontDatabase);
-    if (!family.isNull())
-        page.font.setFamily(family);
-    const bool familyFound = cardlayout::cardFamilyFound(fonts, fontDatabase, family);
+    bool familyFound = false;
+    printing::CardPage page = newPage(paper, &familyFound);
     page.fields = cardlayout::composeCard(printing::sourceTexts(this, coords.keys()), page.s, fonts, coords);
 
     if (previewMode) {
@@ -232,17 +226,42 @@ void Security::on_buttonPrint_clicked()
     }
     if (!confirmPrint(printer, destination, testPrint, familyFound, &page))
         return;
+    const QString company = records::companyText(ui->lineEditForm->text(), ui->lineEditComp->text());
+    printPage(printer, destination, testPrint, page, company, QString());
+}
+
+printing::CardPage Security::newPage(const QRectF& paper, bool* familyFound)
+{
+    printing::CardPage page;
+    page.s = cardlayout::pageScale(float(paper.width()));
+    page.shift = {udShift, lrShift};
+    // The family first, so that the word fitting sees a font registered from
+    // the "fonts" folder already on the first print.
+    const QString family = cardlayout::resolveCardFamily(fonts, fontDatabase);
+    if (!family.isNull())
+        page.font.setFamily(family);
+    *familyFound = cardlayout::cardFamilyFound(fonts, fontDatabase, family);
+    return page;
+}
+
+void Security::printPage(QPrinter& printer, const QString& destination, bool testPrint, printing::CardPage page,
+                         const QString& company, const QString& note)
+{
+    QString registerError;
+    const qint64 number = testPrint ? 0 : reserveNumber(&page.fields, &registerError);
     QPainter painter;
-    if (!beginPage(painter, printer, testPrint, paper)) {
+    if (!beginPage(painter, printer, testPrint, printer.paperRect(QPrinter::Point))) {
+        releaseNumber(number);
         showError(nullptr, QStringLiteral("Не удалось начать печать"));
         return;
     }
     printing::paintCard(painter, page);
     if (!painter.end()) {
+        releaseNumber(number);
         showError(nullptr, QStringLiteral("Не удалось завершить печать"));
         return;
     }
-    // The card as it went out, for whatever keeps account of issued cards.
-    const printing::PrintedCard printed{destination, page.fields};
-    Q_UNUSED(printed)
+    // The page is with the spooler now.
+    if (!testPrint)
+        recordPrinted(printing::PrintedCard{destination, page.fields}, company, note, number, registerError);
 }

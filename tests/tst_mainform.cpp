@@ -161,7 +161,7 @@ void TestMainForm::windowLayoutOrder_data()
                                     << QStringList{"buttonSave", "buttonUpdate", "buttonClear", "buttonImport",
                                                    "(spacer)"};
     QTest::newRow("card buttons") << "horizontalLayout_2"
-                                  << QStringList{"buttonParams", "buttonView", "buttonPrint", "(spacer)"};
+                                  << QStringList{"buttonParams", "buttonView", "buttonPrint", "buttonJournal", "(spacer)"};
     QTest::newRow("logo row") << "horizontalLayout_3" << QStringList{"labelLogo", "labelPromo"};
     QTest::newRow("company pane") << "verticalLayout"
                                   << QStringList{"labelCompsTitle", "horizontalLayout_4", "tableViewCompanies"};
@@ -191,6 +191,7 @@ void TestMainForm::windowLayoutOrder()
     }
     if (layout == "horizontalLayout" || layout == "horizontalLayout_2") {
         QSpacerItem* spacer = found->itemAt(found->count() - 1)->spacerItem();
+        QVERIFY(spacer);
         QCOMPARE(spacer->sizeHint(), QSize(40, 20));
         QCOMPARE(spacer->sizePolicy().horizontalPolicy(), QSizePolicy::Expanding);
         QCOMPARE(spacer->sizePolicy().verticalPolicy(), QSizePolicy::Minimum);
@@ -460,7 +461,8 @@ void TestMainForm::tabWalksTheChain()
                             "lineEditForm",        "lineEditComp",         "lineEditDirPost",
                             "lineEditDir",         "lineEditDate",         "buttonSave",
                             "buttonUpdate",        "buttonClear",          "buttonImport",         "buttonParams",
-                            "buttonView",          "buttonPrint",          "lineEditCompanyFilter",
+                            "buttonView",          "buttonPrint",          "buttonJournal",
+                            "lineEditCompanyFilter",
                             "buttonDeleteCompany", "lineEditSunameFilter", "lineEditDirectorFilter",
                             "buttonDeletePerson",  "tableViewCompanies",   "tableViewPersonal"};
     Security w;

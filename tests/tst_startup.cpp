@@ -70,9 +70,18 @@ void TestStartup::firstStartCreatesBothTables()
     QCOMPARE(window.windowTitle(), QString("Печать личных карточек"));
 
     QCOMPARE(tableStatements(dir.filePath("dataBase.db")),
-             QStringList({"CREATE TABLE companies (Форма TEXT,Наименование TEXT,name TEXT)",
+             QStringList({"CREATE TABLE cards (number INTEGER PRIMARY KEY AUTOINCREMENT, printed_at TEXT NOT NULL "
+                          "DEFAULT '', company TEXT NOT NULL DEFAULT '', surname TEXT NOT NULL DEFAULT '', name "
+                          "TEXT NOT NULL DEFAULT '', patron TEXT NOT NULL DEFAULT '', dir_post TEXT NOT NULL "
+                          "DEFAULT '', director TEXT NOT NULL DEFAULT '', issue_date TEXT NOT NULL DEFAULT '', "
+                          "printer TEXT NOT NULL DEFAULT '', operator TEXT NOT NULL DEFAULT '', status TEXT NOT "
+                          "NULL DEFAULT '', note TEXT NOT NULL DEFAULT '', form TEXT NOT NULL DEFAULT '', comp TEXT "
+                          "NOT NULL DEFAULT '', company_search TEXT NOT NULL DEFAULT '', person_search TEXT NOT "
+                          "NULL DEFAULT '')",
+                          "CREATE TABLE companies (Форма TEXT,Наименование TEXT,name TEXT)",
                           "CREATE TABLE personal (id TEXT,Фамилия TEXT,Имя TEXT,Отчество TEXT,Должность TEXT,"
-                          "Руководитель TEXT,Дата_выдачи TEXT,person TEXT,director TEXT)"}));
+                          "Руководитель TEXT,Дата_выдачи TEXT,person TEXT,director TEXT)",
+                          "CREATE TABLE sqlite_sequence(name,seq)"}));
     auto* companies = window.findChild<QTableView*>("tableViewCompanies");
     auto* personal = window.findChild<QTableView*>("tableViewPersonal");
     QVERIFY(companies && personal);
@@ -122,8 +131,8 @@ void TestStartup::tablesWithOtherColumnsAreLeftAlone()
     Security window;
     QCOMPARE(window.initialize(), 0);
     const QStringList statements = tableStatements(dir.filePath("dataBase.db"));
-    QCOMPARE(statements.size(), 2);
-    QCOMPARE(statements.at(1), QString("CREATE TABLE personal (a TEXT, b INTEGER)"));
+    QCOMPARE(statements.size(), 4);
+    QCOMPARE(statements.at(2), QString("CREATE TABLE personal (a TEXT, b INTEGER)"));
 }
 
 void TestStartup::missingParamsStopsBeforeTheDatabase()
@@ -186,7 +195,7 @@ void TestStartup::styleAndHeadersAfterStart()
 
     QCOMPARE(QApplication::style()->objectName().toLower(), QString("fusion"));
     const QList<QPushButton*> buttons = window.findChildren<QPushButton*>();
-    QCOMPARE(buttons.size(), 9); // with "Импорт"
+    QCOMPARE(buttons.size(), 10); // with "Импорт" and "Журнал выдачи"
     for (QPushButton* button : buttons)
         QCOMPARE(button->styleSheet(), QString("background-color: #ffff88"));
     for (const char* name : {"tableViewCompanies", "tableViewPersonal"}) {

@@ -1,0 +1,33 @@
+#ifndef CSVEXPORT_H
+#define CSVEXPORT_H
+
+#include "journal/cardregister.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+// The register as a CSV file that a spreadsheet program opens as it is:
+// UTF-8 with a byte order mark, ";" between cells, CRLF between rows, a
+// header row first.
+namespace journal {
+
+// The header row's texts, one per exported column.
+QStringList csvHeader();
+
+// One cell: a text that a spreadsheet would take for a formula (it begins
+// with "=", "+", "-", "@", a tab or a carriage return) gets a leading "'";
+// a cell holding ";", a quote or a line break is quoted, quotes doubled.
+QString csvCell(const QString& text);
+
+// The whole file's bytes for the rows, header first.
+QByteArray csvDocument(const QVector<CardRow>& rows);
+
+// Writes the rows to fileName; false with the reason in *error when the file
+// cannot be written (an existing file is then left as it was).
+bool exportCsv(const QString& fileName, const QVector<CardRow>& rows, QString* error);
+
+} // namespace journal
+
+#endif // CSVEXPORT_H
