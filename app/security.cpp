@@ -61,6 +61,7 @@ int Security::initialize()
 
     ui->tableViewCompanies->setModel(&modelCompanies);
     ui->tableViewPersonal->setModel(&modelPersonal);
+    setUpBatch();
 
     on_buttonClear_clicked();
     checkFormFilled();

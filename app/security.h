@@ -14,6 +14,7 @@
 #include <QVector>
 #include <QWidget>
 
+class BatchWindow;
 class JournalWindow;
 class QPrinter;
 class QRectF;
@@ -60,6 +61,8 @@ private slots:
     void on_buttonJournal_clicked();
     // Prints the register's card again as a new card (journal/journalslots.cpp).
     void reprintCard(qint64 number);
+    // Batch printing for the selected organisation (batch/batchslot.cpp).
+    void on_buttonBatch_clicked();
 
 private:
     // Record lists (records/recordlists.cpp).
@@ -99,6 +102,12 @@ private:
     void recordPrinted(const printing::PrintedCard& printed, const QString& company, const QString& note,
                        qint64 number, const QString& reserveError);
 
+    // Batch printing (batch/batchslot.cpp): the button follows the company
+    // selection; printBatch prints the window's checked cards in one job and
+    // records each page handed to the spooler.
+    void setUpBatch();
+    void printBatch(BatchWindow* window, const QString& companyText, const QString& form, const QString& comp);
+
     Ui::Security* ui;
     DataBase db;
     QSqlQueryModel modelCompanies;
@@ -115,6 +124,7 @@ private:
     // Why the register could not be created at start-up; empty when it was.
     QString registerError;
     QPointer<JournalWindow> journalWindow;
+    QPointer<BatchWindow> batchWindow;
 };
 
 #endif // SECURITY_H

@@ -1,0 +1,124 @@
+#include "batch/batchprint.h"
+
+#include "db/database.h"
+#include "records/recordtexts.h"
+
+#include <QDate>
+#include <QPainter>
+#include <QPrinter>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
+namespace batch {
+
+QString Employee::fullName() const
+{
+    return records::nonEmptyJoin({surname, name, patron});
+}
+
+QString Employee::directorText() const
+{
+    return records::nonEmptyJoin({dirPost, director});
+}
+
+bool readEmployees(const QSqlDatabase& database, const QString& companyText, QVector<Employee>* employees,
+                   QString* error)
+{
+    QSqlQuery query(database);
+    query.setForwardOnly(true);
+    const QString sql = QStringLiteral("SELECT rowid,Фамилия,Имя,Отчество,Должность,Руководитель,Дата_выдачи"
+                                       " FROM personal WHERE id=%1 ORDER BY TRIM(Фамилия||' '||Имя||' '||Отчество)")
+                            .arg(DataBase::quoteLiteral(companyText));
+    if (!query.exec(sql)) {
+        *error = query.lastError().text();
+        return false;
+    }
+    employees->clear();
+    while (query.next()) {
+        Employee employee;
+        employee.rowId = query.value(0).toLongLong();
+        employee.surname = query.value(1).toString();
+        employee.name = query.value(2).toString();
+        employee.patron = query.value(3).toString();
+        employee.dirPost = query.value(4).toString();
+        employee.director = query.value(5).toString();
+        employee.date = query.value(6).toString();
+        employees->append(employee);
+    }
+    return true;
+}
+
+bool matchingRows(const QSqlDatabase& database, const QString& companyText, const QStringList& filters,
+                  QSet<qint64>* rows, QString* error)
+{
+    QString sql = QStringLiteral("SELECT rowid FROM personal WHERE id=") + DataBase::quoteLiteral(companyText);
+    const QStringList columns{QStringLiteral("person"), QStringLiteral("director")};
+    for (int i = 0; i < columns.size() && i < filters.size(); ++i) {
+        if (!filters.at(i).isEmpty())
+            sql += QLatin1String(" AND ") + records::likeCondition(columns.at(i), filters.at(i));
+    }
+    QSqlQuery query(database);
+    query.setForwardOnly(true);
+    if (!query.exec(sql)) {
+        *error = query.lastError().text();
+        return false;
+    }
+    rows->clear();
+    while (query.next())
+        rows->insert(query.value(0).toLongLong());
+    return true;
+}
+
+QString printedDate(const QString& stored)
+{
+    const QString format = QStringLiteral("dd.MM.yyyy");
+    const QDate date = QDate::fromString(stored.trimmed(), format);
+    return date.isValid() ? date.toString(format) : QString();
+}
+
+cardlayout::SourceTexts sourceTexts(const QString& form, const QString& comp, const Employee& employee,
+                                    const QString& date)
+{
+    cardlayout::SourceTexts texts;
+    texts.insert(QStringLiteral("Form"), form);
+    texts.insert(QStringLiteral("Comp"), comp);
+    texts.insert(QStringLiteral("Surname"), employee.surname);
+    texts.insert(QStringLiteral("Name"), employee.name);
+    texts.insert(QStringLiteral("Patron"), employee.patron);
+    texts.insert(QStringLiteral("DirPost"), employee.dirPost);
+    texts.insert(QStringLiteral("Dir"), employee.director);
+    texts.insert(QStringLiteral("Date"), date);
+    return texts;
+}
+
+int printPages(QPrinter& printer, const QVector<printing::CardPage>& pages, const QString& background,
+               const std::function<bool(int)>& pagePainted, QString* error)
+{
+    if (pages.isEmpty())
+        return 0;
+    QPainter painter;
+    if (!painter.begin(&printer)) {
+        *error = QStringLiteral("Не удалось начать печать");
+        return 0;
+    }
+    const QRectF paper = printer.paperRect(QPrinter::Point);
+    int painted = 0;
+    for (const printing::CardPage& page : pages) {
+        if (painted > 0 && !printer.newPage())
+            break;
+        if (!background.isEmpty())
+            printing::drawBackground(painter, background, paper);
+        printing::paintCard(painter, page);
+        ++painted;
+        if (pagePainted && !pagePainted(painted))
+            break;
+    }
+    if (!painter.end()) {
+        *error = QStringLiteral("Не удалось завершить печать");
+        return 0;
+    }
+    return painted;
+}
+
+} // namespace batch

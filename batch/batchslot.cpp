@@ -1,0 +1,204 @@
+#include "app/security.h"
+#include "ui_security.h"
+
+#include "app/messages.h"
+#include "batch/batchprint.h"
+#include "batch/batchwindow.h"
+#include "card/fitcheck.h"
+#include "card/printerchoice.h"
+#include "card/printing.h"
+#include "card/printquestions.h"
+#include "records/recordtexts.h"
+
+#include <QItemSelectionModel>
+#include <QMessageBox>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QProgressDialog>
+#include <QPushButton>
+
+namespace {
+
+// How many cards the fit question names one by one.
+constexpr int kNamedCards = 10;
+
+// "Текст не помещается" for the batch: which cards overflow, and the same
+// three answers as for one card.
+printquestions::FitAnswer askBatchFit(QWidget* parent, const QStringList& cards, int total)
+{
+    QStringList lines{QStringLiteral("Текст выходит за границы полей на %1 карточках из %2:").arg(cards.size()).arg(total)};
+    for (int i = 0; i < cards.size() && i < kNamedCards; ++i)
+        lines << QStringLiteral("— ") + cards.at(i);
+    if (cards.size() > kNamedCards)
+        lines << QStringLiteral("— и ещё %1").arg(cards.size() - kNamedCards);
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Текст не помещается"), lines.join('\n'),
+                    QMessageBox::NoButton, parent);
+    QPushButton* shrink = box.addButton(QStringLiteral("Уменьшить шрифт"), QMessageBox::AcceptRole);
+    QPushButton* asIs = box.addButton(QStringLiteral("Печатать как есть"), QMessageBox::AcceptRole);
+    QPushButton* cancel = box.addButton(QStringLiteral("Отмена"), QMessageBox::RejectRole);
+    box.setDefaultButton(cancel);
+    box.setEscapeButton(cancel);
+    box.exec();
+    if (box.clickedButton() == shrink)
+        return printquestions::FitAnswer::Shrink;
+    if (box.clickedButton() == asIs)
+        return printquestions::FitAnswer::AsIs;
+    return printquestions::FitAnswer::Cancel;
+}
+
+} // namespace
+
+// The batch button is usable only while an organisation is selected.
+void Security::setUpBatch()
+{
+    ui->buttonBatch->setEnabled(false);
+    connect(ui->tableViewCompanies->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { ui->buttonBatch->setEnabled(!selectedRowTexts(ui->tableViewCompanies).isEmpty()); });
+}
+
+void Security::on_buttonBatch_clicked()
+{
+    const QStringList company = selectedRowTexts(ui->tableViewCompanies);
+    if (company.isEmpty())
+        return;
+    const QString companyText = company.first();
+    QList<QStringList> rows;
+    QString error;
+    QVector<batch::Employee> employees;
+    if (!db.selectRecordValues(rows, QStringLiteral("companies"),
+                               {QStringLiteral("Форма"), QStringLiteral("Наименование")},
+                               {records::companyTextColumn()}, {companyText})
+        || rows.isEmpty() || !batch::readEmployees(db.database, companyText, &employees, &error)) {
+        showError(this, QStringLiteral("Не удалось прочитать сотрудников организации «%1». %2").arg(companyText, error));
+        return;
+    }
+    if (employees.isEmpty()) {
+        showError(this, QStringLiteral("У организации «%1» нет сотрудников").arg(companyText));
+        return;
+    }
+    readParams();
+    const QString form = rows.first().value(0);
+    const QString comp = rows.first().value(1);
+    QPrinter printer(QPrinter::ScreenResolution);
+    printing::configurePrinter(printer, false);
+    bool familyFound = false;
+    const printing::CardPage blank = newPage(printer.paperRect(QPrinter::Point), &familyFound);
+    const auto fitCheck = [this, blank, form, comp](const batch::Employee& employee, const QString& date) {
+        const QVector<cardlayout::CardField> fields =
+            cardlayout::composeCard(batch::sourceTexts(form, comp, employee, date), blank.s, fonts, coords);
+        fitcheck::Measure measure;
+        return fitcheck::overflows(measure.painter(), blank.font, fields, blank.s);
+    };
+    const auto filter = [this, companyText](const QStringList& filters) {
+        QSet<qint64> shown;
+        QString filterError;
+        if (!batch::matchingRows(db.database, companyText, filters, &shown, &filterError))
+            showError(batchWindow, filterError);
+        return shown;
+    };
+    if (batchWindow)
+        batchWindow->close();
+    batchWindow = new BatchWindow(companyText, employees, fitCheck, filter, this);
+    batchWindow->setAttribute(Qt::WA_DeleteOnClose);
+    BatchWindow* window = batchWindow;
+    connect(window, &BatchWindow::printRequested, this,
+            [this, window, companyText, form, comp] { printBatch(window, companyText, form, comp); });
+    window->show();
+}
+
+void Security::printBatch(BatchWindow* window, const QString& companyText, const QString& form, const QString& comp)
+{
+    const QVector<batch::Employee> employees = window->checkedEmployees();
+    if (employees.isEmpty()) {
+        showError(window, QStringLiteral("Не отмечен ни один сотрудник"));
+        return;
+    }
+    QStringList unreadable;
+    for (const batch::Employee& employee : employees) {
+        if (window->dateFor(employee).isNull())
+            unreadable << employee.fullName();
+    }
+    if (!unreadable.isEmpty()) {
+        showError(window, QStringLiteral("Дата выдачи не читается у сотрудников: %1. Выберите одну дату для всех "
+                                         "или снимите отметку.")
+                              .arg(unreadable.join(QStringLiteral(", "))));
+        return;
+    }
+
+    readParams();
+    QPrinter printer(QPrinter::ScreenResolution);
+    QString destination;
+    if (!choosePrinter(printer, &destination))
+        return;
+    const bool testPrint = printing::isTestPrint(form);
+    printing::configurePrinter(printer, testPrint);
+    bool familyFound = false;
+    const printing::CardPage blank = newPage(printer.paperRect(QPrinter::Point), &familyFound);
+    if (!testPrint && !printerchoice::knowsA6(QPrinterInfo(printer))
+        && !printquestions::printWithoutA6(window, destination))
+        return;
+    if (!familyFound
+        && !printquestions::printInOtherFamily(window, cardlayout::requestedFamily(fonts),
+                                               cardlayout::drawnFamily(blank.font.family())))
+        return;
+
+    QVector<printing::CardPage> pages;
+    QStringList overflowing;
+    fitcheck::Measure measure;
+    for (const batch::Employee& employee : employees) {
+        printing::CardPage page = blank;
+        page.fields = cardlayout::composeCard(batch::sourceTexts(form, comp, employee, window->dateFor(employee)),
+                                              page.s, fonts, coords);
+        if (!fitcheck::overflows(measure.painter(), page.font, page.fields, page.s).isEmpty())
+            overflowing << employee.fullName();
+        pages.append(page);
+    }
+    if (!overflowing.isEmpty()) {
+        switch (askBatchFit(window, overflowing, pages.size())) {
+        case printquestions::FitAnswer::Cancel:
+            return;
+        case printquestions::FitAnswer::AsIs:
+            break;
+        case printquestions::FitAnswer::Shrink:
+            for (printing::CardPage& page : pages)
+                fitcheck::shrinkToFit(measure.painter(), page.font, &page.fields, page.s);
+            break;
+        }
+    }
+
+    // Cards that print their register number get it before their page starts.
+    QVector<qint64> numbers(pages.size(), 0);
+    QStringList reserveErrors;
+    for (int i = 0; i < pages.size(); ++i) {
+        QString reserveError;
+        if (!testPrint)
+            numbers[i] = reserveNumber(&pages[i].fields, &reserveError);
+        reserveErrors << reserveError;
+    }
+
+    QProgressDialog progress(QStringLiteral("Печать карточек…"), QStringLiteral("Отмена"), 0, pages.size(), window);
+    progress.setObjectName(QStringLiteral("progressBatch"));
+    progress.setWindowTitle(QStringLiteral("Пакетная печать"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(0);
+    progress.setValue(0);
+    QString error;
+    const int sent = batch::printPages(printer, pages, testPrint ? QStringLiteral("card.png") : QString(),
+                                       [&progress](int painted) {
+                                           progress.setValue(painted);
+                                           return !progress.wasCanceled();
+                                       },
+                                       &error);
+    progress.reset();
+    for (int i = 0; i < pages.size(); ++i) {
+        if (i >= sent)
+            releaseNumber(numbers.at(i));
+        else if (!testPrint)
+            recordPrinted(printing::PrintedCard{destination, pages.at(i).fields}, companyText, QString(),
+                          numbers.at(i), reserveErrors.at(i));
+    }
+    if (!error.isEmpty())
+        showError(window, error);
+    else if (sent < pages.size())
+        showError(window, QStringLiteral("Печать прервана: напечатано карточек %1 из %2").arg(sent).arg(pages.size()));
+}
