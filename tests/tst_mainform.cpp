@@ -161,7 +161,8 @@ void TestMainForm::windowLayoutOrder_data()
                                     << QStringList{"buttonSave", "buttonUpdate", "buttonClear", "buttonImport",
                                                    "(spacer)"};
     QTest::newRow("card buttons") << "horizontalLayout_2"
-                                  << QStringList{"buttonParams", "buttonView", "buttonPrint", "buttonJournal", "(spacer)"};
+                                  << QStringList{"buttonParams", "buttonView", "buttonPrint", "buttonJournal", "buttonBatch",
+                                                 "(spacer)"};
     QTest::newRow("logo row") << "horizontalLayout_3" << QStringList{"labelLogo", "labelPromo"};
     QTest::newRow("company pane") << "verticalLayout"
                                   << QStringList{"labelCompsTitle", "horizontalLayout_4", "tableViewCompanies"};
@@ -461,7 +462,7 @@ void TestMainForm::tabWalksTheChain()
                             "lineEditForm",        "lineEditComp",         "lineEditDirPost",
                             "lineEditDir",         "lineEditDate",         "buttonSave",
                             "buttonUpdate",        "buttonClear",          "buttonImport",         "buttonParams",
-                            "buttonView",          "buttonPrint",          "buttonJournal",
+                            "buttonView",          "buttonPrint",          "buttonJournal",        "buttonBatch",
                             "lineEditCompanyFilter",
                             "buttonDeleteCompany", "lineEditSunameFilter", "lineEditDirectorFilter",
                             "buttonDeletePerson",  "tableViewCompanies",   "tableViewPersonal"};

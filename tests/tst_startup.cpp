@@ -195,7 +195,7 @@ void TestStartup::styleAndHeadersAfterStart()
 
     QCOMPARE(QApplication::style()->objectName().toLower(), QString("fusion"));
     const QList<QPushButton*> buttons = window.findChildren<QPushButton*>();
-    QCOMPARE(buttons.size(), 10); // with "Импорт" and "Журнал выдачи"
+    QCOMPARE(buttons.size(), 11); // with "Импорт", "Журнал выдачи" and "Пакетная печать"
     for (QPushButton* button : buttons)
         QCOMPARE(button->styleSheet(), QString("background-color: #ffff88"));
     for (const char* name : {"tableViewCompanies", "tableViewPersonal"}) {
