@@ -61,12 +61,12 @@ grep -qF "Рабочая папка: $workdir (папка данных поль�
 (cd "$scratch/elsewhere" && exec "${run_env[@]}" "$usr/bin/cardprint") &
 pid=$!
 for _ in $(seq 100); do
-    tables="$(sqlite3 "$workdir/dataBase.db" "SELECT group_concat(name) FROM sqlite_master WHERE type='table'" 2>/dev/null || true)"
-    [ "$tables" = "companies,personal" ] && break
+    tables="$(sqlite3 "$workdir/dataBase.db" "SELECT count(*) FROM sqlite_master WHERE type='table' AND name IN ('companies', 'personal', 'cards')" 2>/dev/null || true)"
+    [ "$tables" = 3 ] && break
     kill -0 "$pid" 2>/dev/null || fail "the program ended at start-up"
     sleep 0.2
 done
-[ "$tables" = "companies,personal" ] || fail "no tables in $workdir/dataBase.db"
+[ "$tables" = 3 ] || fail "the tables companies, personal and cards are not all in $workdir/dataBase.db"
 sleep 1
 kill -0 "$pid" 2>/dev/null || fail "the program ended after start-up"
 kill "$pid"
