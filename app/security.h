@@ -80,6 +80,8 @@ private:
 
     // Printing (card/printing.cpp).
     bool choosePrinter(QPrinter& printer, QString* destination);
+    bool confirmJob(QWidget* parent, QPrinter& printer, const QString& destination, bool testPrint,
+                    bool familyFound, const QFont& font);
     bool confirmPrint(QPrinter& printer, const QString& destination, bool testPrint, bool familyFound,
                       printing::CardPage* page);
     // The card page of the layout: scale, shifts and card font; *familyFound

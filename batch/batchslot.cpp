@@ -5,25 +5,21 @@
 #include "batch/batchprint.h"
 #include "batch/batchwindow.h"
 #include "card/fitcheck.h"
-#include "card/printerchoice.h"
 #include "card/printing.h"
 #include "card/printquestions.h"
 #include "records/recordtexts.h"
 
 #include <QItemSelectionModel>
-#include <QMessageBox>
 #include <QPrinter>
-#include <QPrinterInfo>
 #include <QProgressDialog>
-#include <QPushButton>
 
 namespace {
 
 // How many cards the fit question names one by one.
 constexpr int kNamedCards = 10;
 
-// "Текст не помещается" for the batch: which cards overflow, and the same
-// three answers as for one card.
+// The fit question for the batch: which cards overflow, with the same three
+// answers as for one card.
 printquestions::FitAnswer askBatchFit(QWidget* parent, const QStringList& cards, int total)
 {
     QStringList lines{QStringLiteral("Текст выходит за границы полей на %1 карточках из %2:").arg(cards.size()).arg(total)};
@@ -31,19 +27,7 @@ printquestions::FitAnswer askBatchFit(QWidget* parent, const QStringList& cards,
         lines << QStringLiteral("— ") + cards.at(i);
     if (cards.size() > kNamedCards)
         lines << QStringLiteral("— и ещё %1").arg(cards.size() - kNamedCards);
-    QMessageBox box(QMessageBox::Question, QStringLiteral("Текст не помещается"), lines.join('\n'),
-                    QMessageBox::NoButton, parent);
-    QPushButton* shrink = box.addButton(QStringLiteral("Уменьшить шрифт"), QMessageBox::AcceptRole);
-    QPushButton* asIs = box.addButton(QStringLiteral("Печатать как есть"), QMessageBox::AcceptRole);
-    QPushButton* cancel = box.addButton(QStringLiteral("Отмена"), QMessageBox::RejectRole);
-    box.setDefaultButton(cancel);
-    box.setEscapeButton(cancel);
-    box.exec();
-    if (box.clickedButton() == shrink)
-        return printquestions::FitAnswer::Shrink;
-    if (box.clickedButton() == asIs)
-        return printquestions::FitAnswer::AsIs;
-    return printquestions::FitAnswer::Cancel;
+    return printquestions::askFit(parent, lines.join('\n'));
 }
 
 } // namespace
@@ -134,12 +118,7 @@ void Security::printBatch(BatchWindow* window, const QString& companyText, const
     printing::configurePrinter(printer, testPrint);
     bool familyFound = false;
     const printing::CardPage blank = newPage(printer.paperRect(QPrinter::Point), &familyFound);
-    if (!testPrint && !printerchoice::knowsA6(QPrinterInfo(printer))
-        && !printquestions::printWithoutA6(window, destination))
-        return;
-    if (!familyFound
-        && !printquestions::printInOtherFamily(window, cardlayout::requestedFamily(fonts),
-                                               cardlayout::drawnFamily(blank.font.family())))
+    if (!confirmJob(window, printer, destination, testPrint, familyFound, blank.font))
         return;
 
     QVector<printing::CardPage> pages;

@@ -168,18 +168,26 @@ bool Security::choosePrinter(QPrinter& printer, QString* destination)
     return true;
 }
 
-// Asks what the operator must know before paper is spent: a printer without
-// A6 paper, a family that is not there, texts that do not fit. False when
-// the answer is not to print; *page then may hold lowered sizes.
+// Asks, once per print job, what the operator must know before paper is
+// spent: a printer without A6 paper, a family that is not there. False when
+// the answer is not to print.
+bool Security::confirmJob(QWidget* parent, QPrinter& printer, const QString& destination, bool testPrint,
+                          bool familyFound, const QFont& font)
+{
+    if (!testPrint && !printerchoice::knowsA6(QPrinterInfo(printer))
+        && !printquestions::printWithoutA6(parent, destination))
+        return false;
+    return familyFound
+           || printquestions::printInOtherFamily(parent, cardlayout::requestedFamily(fonts),
+                                                 cardlayout::drawnFamily(font.family()));
+}
+
+// The job's questions, then whether the texts fit. False when the answer is
+// not to print; *page then may hold lowered sizes.
 bool Security::confirmPrint(QPrinter& printer, const QString& destination, bool testPrint, bool familyFound,
                             printing::CardPage* page)
 {
-    if (!testPrint && !printerchoice::knowsA6(QPrinterInfo(printer))
-        && !printquestions::printWithoutA6(this, destination))
-        return false;
-    if (!familyFound
-        && !printquestions::printInOtherFamily(this, cardlayout::requestedFamily(fonts),
-                                               cardlayout::drawnFamily(page->font.family())))
+    if (!confirmJob(this, printer, destination, testPrint, familyFound, page->font))
         return false;
     const QVector<fitcheck::Overflow> overflows = overflowsOf(*page);
     if (overflows.isEmpty())

@@ -38,8 +38,12 @@ bool printInOtherFamily(QWidget* parent, const QString& requested, const QString
 
 FitAnswer askFit(QWidget* parent, const QVector<fitcheck::Overflow>& overflows)
 {
-    QMessageBox box(QMessageBox::Question, QStringLiteral("Текст не помещается"), fitcheck::overflowText(overflows),
-                    QMessageBox::NoButton, parent);
+    return askFit(parent, fitcheck::overflowText(overflows));
+}
+
+FitAnswer askFit(QWidget* parent, const QString& text)
+{
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Текст не помещается"), text, QMessageBox::NoButton, parent);
     QPushButton* shrink = box.addButton(QStringLiteral("Уменьшить шрифт"), QMessageBox::AcceptRole);
     QPushButton* asIs = box.addButton(QStringLiteral("Печатать как есть"), QMessageBox::AcceptRole);
     QPushButton* cancel = box.addButton(QStringLiteral("Отмена"), QMessageBox::RejectRole);

@@ -21,8 +21,10 @@ bool printInOtherFamily(QWidget* parent, const QString& requested, const QString
 enum class FitAnswer { Shrink, AsIs, Cancel };
 
 // "Текст не помещается" with "Уменьшить шрифт", "Печатать как есть" and
-// "Отмена" (the default, also Esc).
+// "Отмена" (the default, also Esc), naming the overflowing fields.
 FitAnswer askFit(QWidget* parent, const QVector<fitcheck::Overflow>& overflows);
+// The same question with a text of the caller's, e.g. for several cards.
+FitAnswer askFit(QWidget* parent, const QString& text);
 
 } // namespace printquestions
 

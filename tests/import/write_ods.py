@@ -11,20 +11,20 @@ from odf.table import Table, TableCell, TableRow
 from odf.text import P
 
 
-def cell(spec):
-    if isinstance(spec, str):
+def cell(item):
+    if isinstance(item, str):
         c = TableCell(valuetype="string")
-        c.addElement(P(text=spec))
+        c.addElement(P(text=item))
         return c
     args = {}
-    if "formula" in spec:
-        args["formula"] = spec["formula"]
-    if "date" in spec:
-        c = TableCell(valuetype="date", datevalue=spec["date"], **args)
-        c.addElement(P(text=spec["date"]))
+    if "formula" in item:
+        args["formula"] = item["formula"]
+    if "date" in item:
+        c = TableCell(valuetype="date", datevalue=item["date"], **args)
+        c.addElement(P(text=item["date"]))
     else:
-        c = TableCell(valuetype="float", value=spec["float"], **args)
-        c.addElement(P(text=str(spec["float"])))
+        c = TableCell(valuetype="float", value=item["float"], **args)
+        c.addElement(P(text=str(item["float"])))
     return c
 
 
@@ -32,8 +32,8 @@ def sheet(name, rows):
     table = Table(name=name)
     for row in rows:
         tr = TableRow()
-        for spec in row:
-            tr.addElement(cell(spec))
+        for item in row:
+            tr.addElement(cell(item))
         table.addElement(tr)
     return table
 
