@@ -7,7 +7,7 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 
 set -e
 ensure_packages "${BUILD_PACKAGES[@]}" libbenchmark-dev \
-    cups cups-client cups-bsd cups-filters poppler-utils sqlite3 \
+    cups cups-client cups-bsd cups-filters poppler-utils sqlite3 postgresql \
     libxlsxwriter-dev python3 python3-odf
 set +e
 
@@ -16,7 +16,12 @@ status=0
 
 # Printing is tested through a real spooler with a PDF queue as the default printer.
 "$root/tests/cups/print-queue.sh" setup || { echo "test.sh: could not set up the test print queue"; exit 1; }
-trap '"$root/tests/cups/print-queue.sh" teardown' EXIT
+# The database suites run against SQLite and, once more, against a throw-away
+# PostgreSQL server of this run's own (a Unix socket in a temporary folder).
+pg_dir="$(mktemp -d "${TMPDIR:-/tmp}/cardprint-pg.XXXXXX")"
+trap '"$root/tests/pg/test-cluster.sh" stop "$pg_dir"; "$root/tests/cups/print-queue.sh" teardown' EXIT
+pg_env="$("$root/tests/pg/test-cluster.sh" start "$pg_dir")" || { echo "test.sh: could not start the test database server"; exit 1; }
+eval "$pg_env"
 
 export QT_QPA_PLATFORM=offscreen
 export LC_ALL=C.UTF-8

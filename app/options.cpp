@@ -4,6 +4,8 @@
 #include "backup/backupcommand.h"
 #include "import/importcommand.h"
 
+#include "app/servercommand.h"
+
 namespace cli {
 
 QVector<Option> programOptions()
@@ -16,6 +18,10 @@ QVector<Option> programOptions()
                          "в новую копию) и выйти."),
           QStringLiteral("имя")},
          backups::restoreCommand},
+
+        {{"copy-to-server", QStringLiteral("Скопировать все записи из dataBase.db рабочей папки на сервер, "
+                                           "указанный в database.json (на сервере ещё не должно быть записей).")},
+         runCopyToServer},
     };
     options += staffimport::importOptions();
     return options;

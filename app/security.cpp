@@ -5,6 +5,7 @@
 #include "app/style.h"
 #include "backup/backups.h"
 #include "db/indexes.h"
+#include "db/workingdatabase.h"
 #include "journal/cardregister.h"
 
 #include <QDate>
@@ -13,12 +14,6 @@
 #include <QKeySequence>
 #include <QShortcut>
 #include <QSqlError>
-
-namespace {
-
-const char* const databaseFile = "dataBase.db";
-
-} // namespace
 
 Security::Security(QWidget* parent)
     : QWidget(parent)
@@ -70,10 +65,9 @@ int Security::initialize()
     personalColumns = QStringList{"id", "Фамилия", "Имя", "Отчество", "Должность", "Руководитель", "Дата_выдачи",
                                   "person", "director"};
 
-    QString fileName = QString::fromLatin1(databaseFile);
-    if (!db.open(fileName)) {
-        showError(this, QStringLiteral("Не удалось открыть базу данных \"%1\": %2")
-                            .arg(fileName, db.database.lastError().text()));
+    QString message;
+    if (!db::openWorkingDatabase(db, &message)) {
+        showError(this, message);
         return -1;
     }
     if (!db.createTable("companies", companyColumns)) {

@@ -1,6 +1,8 @@
 #include "db/database.h"
 
+#include "db/serverconfig.h"
 #include "db/statements.h"
+#include "db/workingdatabase.h"
 
 #include <QChar>
 #include <QFileDialog>
@@ -11,11 +13,10 @@
 namespace {
 
 const QString kDriver = QStringLiteral("QSQLITE");
+const QString kServerDriver = QStringLiteral("QPSQL");
 const QString kBusyTimeoutOption = QStringLiteral("QSQLITE_BUSY_TIMEOUT");
 // Milliseconds a write waits for another copy of the program holding the file.
 const int kBusyTimeoutMs = 5000;
-// Takes the write lock at once: the busy timeout applies to this statement.
-const QString kBeginWrite = QStringLiteral("BEGIN IMMEDIATE");
 
 // The option only takes effect when the connection is opened, so it is added
 // before every open; options a caller set already are kept.
@@ -64,6 +65,8 @@ bool DataBase::open(QString& fileName)
     }
     if (database.isValid() && database.isOpen())
         database.close();
+    if (database.driverName() != kDriver)
+        useDriver(kDriver);
     ensureBusyTimeout(database);
     database.setDatabaseName(fileName);
     return database.open();
@@ -84,7 +87,7 @@ bool DataBase::run(QSqlQuery& query, const QString& statement)
 bool DataBase::createTable(const QString& table, const QStringList& columns)
 {
     QSqlQuery query(database);
-    return run(query, sql::createTable(table, columns));
+    return run(query, sql::createTable(table, columns, dialect()));
 }
 
 int DataBase::countRows(const QString& table)
@@ -100,7 +103,7 @@ int DataBase::masterColumnCount(const QString& expr)
 {
     QSqlQuery query(database);
     query.setForwardOnly(true);
-    if (!run(query, sql::masterColumns(expr)))
+    if (!run(query, sql::masterColumns(expr, dialect())))
         return -1;
     return query.record().count();
 }
@@ -113,8 +116,7 @@ bool DataBase::execute(const QString& sql)
 
 bool DataBase::beginWrite()
 {
-    QSqlQuery query(database);
-    return run(query, kBeginWrite);
+    return db::beginWriteTransaction(database);
 }
 
 bool DataBase::endWrite(bool keep)
@@ -131,4 +133,31 @@ bool DataBase::writeTransaction(const std::function<bool()>& work)
     if (!beginWrite())
         return false;
     return endWrite(work());
+}
+
+bool DataBase::openServer(const db::ServerConfig& config)
+{
+    if (database.isOpen())
+        database.close();
+    if (database.driverName() != kServerDriver)
+        useDriver(kServerDriver);
+    return db::openServerConnection(database, config, kBusyTimeoutMs);
+}
+
+sql::Dialect DataBase::dialect() const
+{
+    return sql::dialectOf(database);
+}
+
+int DataBase::busyTimeoutMs()
+{
+    return kBusyTimeoutMs;
+}
+
+void DataBase::useDriver(const QString& driver)
+{
+    const QString name = database.connectionName().isEmpty() ? QStringLiteral("Ruvo") : database.connectionName();
+    database = QSqlDatabase();
+    QSqlDatabase::removeDatabase(name);
+    database = QSqlDatabase::addDatabase(driver, name);
 }

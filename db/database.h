@@ -1,6 +1,8 @@
 #ifndef DATABASE_H
 #define DATABASE_H
 
+#include "db/dialect.h"
+
 #include <QList>
 #include <QSqlDatabase>
 #include <QString>
@@ -11,8 +13,13 @@
 
 class QSqlQuery;
 
-// Owns the program's one SQLite connection ("Ruvo") and builds every record
-// statement as SQL text from table names, column lists and values.
+namespace db {
+struct ServerConfig;
+}
+
+// Owns the program's one database connection ("Ruvo"): the SQLite file, or a
+// PostgreSQL server named in "database.json". Builds every record statement
+// as SQL text from table names, column lists and values.
 class DataBase : public QWidget
 {
 public:
@@ -25,6 +32,14 @@ public:
     int countRows(const QString& table);
     int masterColumnCount(const QString& expr);
     bool execute(const QString& sql);
+
+    // Makes "Ruvo" a connection to the server and opens it; false with the
+    // driver's reason in database.lastError() when the server cannot be
+    // reached or refuses the login.
+    bool openServer(const db::ServerConfig& config);
+    sql::Dialect dialect() const;
+    // Milliseconds a statement waits for another program's lock.
+    static int busyTimeoutMs();
 
     // A value as an SQL text literal: single quotes doubled, enclosed in single quotes.
     static QString quoteLiteral(const QString& value);
@@ -74,7 +89,9 @@ public:
     // inside the transaction decide the write with no other writer in between.
     // (A deferred transaction that reads first gets no wait at all: the engine
     // refuses at once to turn a reading transaction into a writing one while
-    // another connection writes.)
+    // another connection writes.) On the server the transaction takes the
+    // database's one write lock (sql::beginWriteStatements), waiting up to the
+    // same timeout.
     bool beginWrite();
     // Commits when keep is true, else rolls back; a failed commit is rolled back
     // too, so no transaction stays open. True only when committed.
@@ -87,6 +104,8 @@ public:
 private:
     Q_DISABLE_COPY(DataBase)
 
+    // Registers the connection anew with another driver, under the same name.
+    void useDriver(const QString& driver);
     // Runs one statement on the query; a text holding U+0000 is refused, since
     // SQLite would stop reading the statement there.
     static bool run(QSqlQuery& query, const QString& statement);

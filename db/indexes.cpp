@@ -10,19 +10,12 @@ namespace indexes {
 
 namespace {
 
-// SQLITE_BUSY and SQLITE_LOCKED: another connection holds the file.
-bool isLockError(const QSqlError& error)
-{
-    const QString code = error.nativeErrorCode();
-    return code == QLatin1String("5") || code == QLatin1String("6");
-}
-
 QSet<QString> existingIndexes(const QSqlDatabase& database)
 {
     QSet<QString> names;
     QSqlQuery query(database);
     query.setForwardOnly(true);
-    if (query.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type='index'"))) {
+    if (query.exec(sql::indexNamesQuery(sql::dialectOf(database)))) {
         while (query.next())
             names.insert(query.value(0).toString());
     }
@@ -51,21 +44,24 @@ QList<LookupIndex> lookupIndexes()
         // answers the list's query by itself: a filter that matches few rows
         // reads this index through instead of the table row by row.
         {QStringLiteral("companies_by_order"), QStringLiteral("companies"),
-         QStringLiteral("Форма||' '||Наименование,name,Форма,Наименование"), company + QStringList{"name"}},
+         {QStringLiteral("Форма||' '||Наименование"), QStringLiteral("name"), QStringLiteral("Форма"),
+          QStringLiteral("Наименование")},
+         company + QStringList{"name"}},
         // The company text: a company click, an organisation update or delete.
         {QStringLiteral("companies_by_text"), QStringLiteral("companies"),
-         QStringLiteral("TRIM(Форма||' '||Наименование)"), company},
+         {QStringLiteral("TRIM(Форма||' '||Наименование)")}, company},
         // The check for a stored organisation on save.
-        {QStringLiteral("companies_by_name"), QStringLiteral("companies"), QStringLiteral("name"),
+        {QStringLiteral("companies_by_name"), QStringLiteral("companies"), {QStringLiteral("name")},
          {QStringLiteral("name")}},
         // Every employee statement is restricted to one organisation by "id".
-        {QStringLiteral("personal_by_id"), QStringLiteral("personal"), QStringLiteral("id"), {QStringLiteral("id")}},
+        {QStringLiteral("personal_by_id"), QStringLiteral("personal"), {QStringLiteral("id")}, {QStringLiteral("id")}},
     };
 }
 
-QString createStatement(const LookupIndex& index)
+QString createStatement(const LookupIndex& index, sql::Dialect dialect)
 {
-    return QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2 (%3)").arg(index.name, index.table, index.keys);
+    return QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2 (%3)")
+        .arg(index.name, index.table, sql::indexKeys(dialect, index.keys));
 }
 
 QStringList createLookupIndexes(const QSqlDatabase& database)
@@ -76,6 +72,7 @@ QStringList createLookupIndexes(const QSqlDatabase& database)
     // Existing indexes are passed over without a statement, so a start next
     // to another copy of the program that holds the file does not wait here.
     const QSet<QString> existing = existingIndexes(database);
+    const sql::Dialect dialect = sql::dialectOf(database);
     bool locked = false;
     for (const LookupIndex& index : lookupIndexes()) {
         if (existing.contains(index.name) || !hasColumns(database, index))
@@ -85,9 +82,9 @@ QStringList createLookupIndexes(const QSqlDatabase& database)
             continue;
         }
         QSqlQuery query(database);
-        if (!query.exec(createStatement(index))) {
+        if (!query.exec(createStatement(index, dialect))) {
             failed.append(index.name);
-            locked = isLockError(query.lastError());
+            locked = sql::isLockError(dialect, query.lastError());
         }
     }
     return failed;

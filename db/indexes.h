@@ -1,6 +1,8 @@
 #ifndef INDEXES_H
 #define INDEXES_H
 
+#include "db/dialect.h"
+
 #include <QList>
 #include <QSqlDatabase>
 #include <QString>
@@ -11,13 +13,13 @@
 // keys below follow the statements of the lists and the record operations.
 namespace indexes {
 
-// One index: its name, its table, the key list between the parentheses of
+// One index: its name, its table, the keys between the parentheses of
 // CREATE INDEX, and the columns that the table must have for it.
 struct LookupIndex
 {
     QString name;
     QString table;
-    QString keys;
+    QStringList keys;
     QStringList columns;
 };
 
@@ -25,7 +27,7 @@ struct LookupIndex
 QList<LookupIndex> lookupIndexes();
 
 // "CREATE INDEX IF NOT EXISTS name ON table (keys)".
-QString createStatement(const LookupIndex& index);
+QString createStatement(const LookupIndex& index, sql::Dialect dialect = sql::Dialect::Sqlite);
 
 // Creates the indexes of lookupIndexes() that are missing, on tables that
 // exist and have every column the index needs; others are passed over. On a

@@ -35,10 +35,11 @@ QString conditions(const QStringList& columns, const QStringList& values, const 
     return pairs.join(separator);
 }
 
-QString createTable(const QString& table, const QStringList& columns)
+QString createTable(const QString& table, const QStringList& columns, Dialect dialect)
 {
+    const QString type = QLatin1Char(' ') + textColumnType(dialect);
     return QLatin1String("CREATE TABLE IF NOT EXISTS ") + table + QLatin1String(" (")
-           + columns.join(QLatin1String(" TEXT,")) + QLatin1String(" TEXT);");
+           + columns.join(type + QLatin1Char(',')) + type + QLatin1String(");");
 }
 
 QString countRows(const QString& table)
@@ -46,9 +47,10 @@ QString countRows(const QString& table)
     return QLatin1String("SELECT COUNT(*) FROM ") + table;
 }
 
-QString masterColumns(const QString& expr)
+QString masterColumns(const QString& expr, Dialect dialect)
 {
-    return QLatin1String("SELECT ") + expr + QLatin1String(" FROM sqlite_master WHERE type='table'");
+    return QLatin1String("SELECT ") + expr + QLatin1String(" FROM ") + tableCatalogue(dialect)
+           + QLatin1String(" WHERE type='table'");
 }
 
 QString insertRecord(const QString& table, const QStringList& columns, const QStringList& values)

@@ -1,6 +1,8 @@
 #ifndef STATEMENTS_H
 #define STATEMENTS_H
 
+#include "db/dialect.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -18,9 +20,10 @@ QString quoteLiteral(const QString& value);
 // "column='value'" for each column with the value at its position, joined with separator.
 QString conditions(const QStringList& columns, const QStringList& values, const QString& separator);
 
-QString createTable(const QString& table, const QStringList& columns);
+// Every column TEXT (on the server compared by character codes, see dialect.h).
+QString createTable(const QString& table, const QStringList& columns, Dialect dialect = Dialect::Sqlite);
 QString countRows(const QString& table);
-QString masterColumns(const QString& expr);
+QString masterColumns(const QString& expr, Dialect dialect = Dialect::Sqlite);
 
 QString insertRecord(const QString& table, const QStringList& columns, const QStringList& values);
 QString updateRecords(const QString& table, const QStringList& columns, const QStringList& values,

@@ -149,7 +149,7 @@ CardRegister::CardRegister(const QSqlDatabase& database)
 
 bool CardRegister::ensureTable(QString* error)
 {
-    QStringList definitions{QStringLiteral("number ") + dialect::serialKeyType()};
+    QStringList definitions{QStringLiteral("number ") + sql::serialKeyType(sql::dialectOf(m_database))};
     for (const QString& column : dataColumns())
         definitions.append(column + QStringLiteral(" TEXT NOT NULL DEFAULT ''"));
     QSqlQuery query(m_database);
@@ -161,15 +161,18 @@ bool CardRegister::ensureTable(QString* error)
 qint64 CardRegister::reserve(QString* error)
 {
     QSqlQuery query(m_database);
-    if (!query.prepare(QStringLiteral("INSERT INTO %1 (printed_at, operator, status, note) VALUES (?, ?, ?, ?)")
-                           .arg(kTable)))
+    const sql::Dialect dialect = sql::dialectOf(m_database);
+    if (!query.prepare(sql::insertReturning(
+            dialect,
+            QStringLiteral("INSERT INTO %1 (printed_at, operator, status, note) VALUES (?, ?, ?, ?)").arg(kTable),
+            QStringLiteral("number"))))
         return fail(query, error);
     bindText(query, timestamp(QDateTime::currentDateTime()));
     bindText(query, loginName());
     bindText(query, QString::fromLatin1(kSpoiled));
     bindText(query, QString::fromUtf8(kUnfinished));
     QVariant key;
-    if (!dialect::insertReturningKey(query, &key))
+    if (!sql::insertReturningKey(query, dialect, &key))
         return fail(query, error);
     return key.toLongLong();
 }
@@ -205,13 +208,17 @@ qint64 CardRegister::record(const CardRow& row, qint64 reserved, QString* error)
         }
         return reserved;
     }
-    if (!query.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                           .arg(kTable, dataColumns().join(", "), placeholders(dataColumns().size()))))
+    const sql::Dialect dialect = sql::dialectOf(m_database);
+    if (!query.prepare(sql::insertReturning(dialect,
+                                            QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                                .arg(kTable, dataColumns().join(", "),
+                                                     placeholders(dataColumns().size())),
+                                            QStringLiteral("number"))))
         return fail(query, error);
     for (const QString& value : values)
         bindText(query, value);
     QVariant key;
-    if (!dialect::insertReturningKey(query, &key))
+    if (!sql::insertReturningKey(query, dialect, &key))
         return fail(query, error);
     return key.toLongLong();
 }

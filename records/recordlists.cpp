@@ -16,7 +16,7 @@
 
 void Security::refreshCompanies(const QString& filter)
 {
-    modelCompanies.setQuery(records::companyListQuery(filter), db.database);
+    modelCompanies.setQuery(records::companyListQuery(filter, db.dialect()), db.database);
     if (modelCompanies.lastError().isValid()) {
         showError(this, modelCompanies.lastError().text());
         return;
@@ -31,7 +31,7 @@ void Security::refreshCompanies(const QString& filter)
 
 void Security::refreshPersonnel(const QString& companyText, const QStringList& filters)
 {
-    modelPersonal.setQuery(records::personnelListQuery(companyText, filters), db.database);
+    modelPersonal.setQuery(records::personnelListQuery(companyText, filters, db.dialect()), db.database);
     if (modelPersonal.lastError().isValid()) {
         showError(this, modelPersonal.lastError().text());
         return;

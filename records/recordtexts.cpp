@@ -103,31 +103,34 @@ QStringList updatedPersonRow(const QString& companyText, const PersonFields& per
     return row;
 }
 
-QString likeCondition(const QString& column, const QString& filter)
+QString likeCondition(const QString& column, const QString& filter, sql::Dialect dialect)
 {
     const QString pattern = QLatin1Char('%') + lowerCase(filter) + QLatin1Char('%');
-    return column + QLatin1String(" LIKE ") + DataBase::quoteLiteral(pattern);
+    return column + QLatin1String(" LIKE ") + DataBase::quoteLiteral(pattern) + sql::likeEscape(dialect);
 }
 
-QString companyListQuery(const QString& filter)
+QString companyListQuery(const QString& filter, sql::Dialect dialect)
 {
-    QString text = QStringLiteral("SELECT TRIM(Форма||' '||Наименование) AS [Наименование] FROM companies");
+    QString text = QStringLiteral("SELECT TRIM(Форма||' '||Наименование) AS %1 FROM companies")
+                       .arg(sql::columnAlias(dialect, QStringLiteral("Наименование")));
     if (!filter.isEmpty())
-        text += QLatin1String(" WHERE ") + likeCondition(QStringLiteral("name"), filter);
+        text += QLatin1String(" WHERE ") + likeCondition(QStringLiteral("name"), filter, dialect);
     return text + QStringLiteral(" ORDER BY Форма||' '||Наименование Asc");
 }
 
-QString personnelListQuery(const QString& companyText, const QStringList& filters)
+QString personnelListQuery(const QString& companyText, const QStringList& filters, sql::Dialect dialect)
 {
-    QString text = QStringLiteral("SELECT TRIM(Фамилия||' '||Имя||' '||Отчество) AS [ФИО],"
-                                  "TRIM(Должность||' '||Руководитель) AS [Руководитель],"
+    QString text = QStringLiteral("SELECT TRIM(Фамилия||' '||Имя||' '||Отчество) AS %1,"
+                                  "TRIM(Должность||' '||Руководитель) AS %2,"
                                   "Дата_выдачи FROM personal WHERE id=")
+                       .arg(sql::columnAlias(dialect, QStringLiteral("ФИО")),
+                            sql::columnAlias(dialect, QStringLiteral("Руководитель")))
                    + DataBase::quoteLiteral(companyText);
     const QStringList columns{QStringLiteral("person"), QStringLiteral("director")};
     QStringList conditions;
     for (int i = 0; i < columns.size() && i < filters.size(); ++i) {
         if (!filters.at(i).isEmpty())
-            conditions.append(likeCondition(columns.at(i), filters.at(i)));
+            conditions.append(likeCondition(columns.at(i), filters.at(i), dialect));
     }
     if (!conditions.isEmpty())
         text += QLatin1String(" AND ") + conditions.join(QLatin1String(" AND "));
@@ -142,7 +145,7 @@ QString companyPositionQuery(const QString& companyText)
     const QString order = QStringLiteral("Форма||' '||Наименование");
     return QStringLiteral("SELECT k,(SELECT COUNT(*) FROM companies WHERE %1 IS NULL)"
                           "+(SELECT COUNT(*) FROM companies WHERE %1<k)"
-                          " FROM (SELECT MIN(%1) AS k FROM companies WHERE %2=%3)")
+                          " FROM (SELECT MIN(%1) AS k FROM companies WHERE %2=%3) AS first_row")
         .arg(order, companyTextColumn(), DataBase::quoteLiteral(companyText));
 }
 

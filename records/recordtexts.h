@@ -1,6 +1,8 @@
 #ifndef RECORDTEXTS_H
 #define RECORDTEXTS_H
 
+#include "db/dialect.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -56,12 +58,13 @@ QStringList updatedPersonRow(const QString& companyText, const PersonFields& per
 
 // "column LIKE '%filter%'" with the filter lower-cased (the searchable columns
 // hold lower case) and quoted; "%" and "_" stay wildcards.
-QString likeCondition(const QString& column, const QString& filter);
+QString likeCondition(const QString& column, const QString& filter, sql::Dialect dialect = sql::Dialect::Sqlite);
 // Query of the company list; an empty filter lists every organisation.
-QString companyListQuery(const QString& filter);
+QString companyListQuery(const QString& filter, sql::Dialect dialect = sql::Dialect::Sqlite);
 // Query of the employees of one organisation; filters are empty or hold the
 // full-name filter followed by the director filter.
-QString personnelListQuery(const QString& companyText, const QStringList& filters);
+QString personnelListQuery(const QString& companyText, const QStringList& filters,
+                           sql::Dialect dialect = sql::Dialect::Sqlite);
 
 // Where a row sits in the unfiltered lists, without reading the lists through.
 // Company list: one row of two values, the smallest sort text of the

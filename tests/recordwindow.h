@@ -3,9 +3,12 @@
 
 // Drives the real main window for the record tests: a fresh working folder,
 // widgets found by object name, mouse clicks on list rows, message boxes
-// answered and recorded, and a second connection that reads "dataBase.db".
+// answered and recorded, and a second connection that reads "dataBase.db"
+// (or the test server's database, see support/testengine.h).
 
 #include "app/security.h"
+#include "db/statements.h"
+#include "support/testengine.h"
 #include "support/testsupport.h"
 
 #include <QAbstractButton>
@@ -136,10 +139,17 @@ public:
         if (!openCheck())
             return false;
         // One transaction: long lists are seeded in a moment.
-        bool ok = exec("BEGIN")
-                  && exec("CREATE TABLE IF NOT EXISTS companies (Форма TEXT,Наименование TEXT,name TEXT)")
-                  && exec("CREATE TABLE IF NOT EXISTS personal (id TEXT,Фамилия TEXT,Имя TEXT,Отчество TEXT,"
-                          "Должность TEXT,Руководитель TEXT,Дата_выдачи TEXT,person TEXT,director TEXT)");
+        bool ok = exec("BEGIN");
+        if (testsupport::onServer()) { // the tables as the program makes them there
+            ok = ok && exec(sql::createTable("companies", {"Форма", "Наименование", "name"}, sql::Dialect::Postgres))
+                 && exec(sql::createTable("personal", {"id", "Фамилия", "Имя", "Отчество", "Должность",
+                                                       "Руководитель", "Дата_выдачи", "person", "director"},
+                                          sql::Dialect::Postgres));
+        } else {
+            ok = ok && exec("CREATE TABLE IF NOT EXISTS companies (Форма TEXT,Наименование TEXT,name TEXT)")
+                 && exec("CREATE TABLE IF NOT EXISTS personal (id TEXT,Фамилия TEXT,Имя TEXT,Отчество TEXT,"
+                         "Должность TEXT,Руководитель TEXT,Дата_выдачи TEXT,person TEXT,director TEXT)");
+        }
         for (const QStringList& c : companies) {
             const QString text = QStringList{c.value(0), c.value(1)}.join(' ').trimmed();
             ok = ok && insert("companies", {c.value(0), c.value(1), text.toLower()});
@@ -320,13 +330,16 @@ private:
         return count;
     }
 
+    // On the server the database is emptied first and the working folder points the program at it.
     bool openCheck()
     {
         if (QSqlDatabase::contains(m_connection))
             return QSqlDatabase::database(m_connection).isOpen();
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
-        db.setDatabaseName(m_dir.filePath(QStringLiteral("dataBase.db")));
-        return db.open();
+        if (testsupport::onServer()
+            && (!testsupport::resetServerDatabase() || !testsupport::writeServerConfig(m_dir.path()))) {
+            return false;
+        }
+        return testsupport::openCheckConnection(m_connection, m_dir.filePath(QStringLiteral("dataBase.db")));
     }
 
     bool insert(const QString& table, const QStringList& values) const

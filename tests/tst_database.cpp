@@ -1,5 +1,6 @@
 #include "db/database.h"
 #include "db/statements.h"
+#include "support/testengine.h"
 #include "support/testsupport.h"
 
 #include <QApplication>
@@ -29,9 +30,14 @@ const QStringList kCompanyColumns = {"Форма", "Наименование", "
 const QStringList kPersonalColumns = {"id",           "Фамилия",     "Имя",    "Отчество", "Должность",
                                       "Руководитель", "Дата_выдачи", "person", "director"};
 
-// Opens a connection of our own on a file, beside the one under test.
+// Opens a connection of our own on a file (or the test server), beside the one under test.
 QSqlDatabase openCheck(const QString& path, const QString& options = QString())
 {
+    if (testsupport::onServer()) {
+        if (!QSqlDatabase::contains(kCheck))
+            testsupport::openCheckConnection(kCheck, path);
+        return QSqlDatabase::database(kCheck, false);
+    }
     QSqlDatabase check = QSqlDatabase::contains(kCheck) ? QSqlDatabase::database(kCheck, false)
                                                         : QSqlDatabase::addDatabase("QSQLITE", kCheck);
     check.close();
@@ -53,7 +59,7 @@ QStringList checkRows(const QString& statement)
 
 QStringList columnsOf(const QString& table)
 {
-    return checkRows("SELECT name, type FROM pragma_table_info('" + table + "')");
+    return checkRows(testsupport::columnsQuery(table));
 }
 
 QStringList textColumns(const QStringList& names)
@@ -71,6 +77,7 @@ class TestDatabase : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void init();
     void cleanup();
 
@@ -105,8 +112,15 @@ private:
     QScopedPointer<DataBase> m_db;
 };
 
+void TestDatabase::initTestCase()
+{
+    REQUIRE_TEST_ENGINE();
+}
+
 void TestDatabase::init()
 {
+    QString error;
+    QVERIFY2(testsupport::resetServerDatabase(&error), qPrintable(error));
     m_dir.reset(new testsupport::WorkDir);
     QVERIFY(m_dir->isValid());
     m_db.reset(new DataBase);
@@ -131,8 +145,7 @@ void TestDatabase::cleanup()
 
 void TestDatabase::openDefault()
 {
-    QString name = kFile;
-    QVERIFY(m_db->open(name));
+    QVERIFY(testsupport::openUnderTest(*m_db));
     QVERIFY(m_db->createTable("companies", kCompanyColumns));
     QVERIFY(m_db->createTable("personal", kPersonalColumns));
     QVERIFY(openCheck(path()).isOpen());
@@ -164,6 +177,7 @@ void TestDatabase::statementTexts()
 
 void TestDatabase::openCreatesFileWithBothTables()
 {
+    SQLITE_ONLY("the file is created");
     QVERIFY(!QFile::exists(path()));
     openDefault();
     QVERIFY(QFile::exists(path()));
@@ -179,8 +193,7 @@ void TestDatabase::secondStartKeepsRows()
     QVERIFY(checkExec("INSERT INTO personal (id, Фамилия) VALUES ('ООО Альфа','Иванов')"));
     m_db->close();
 
-    QString name = kFile;
-    QVERIFY(m_db->open(name));
+    QVERIFY(testsupport::openUnderTest(*m_db));
     QVERIFY(m_db->createTable("companies", kCompanyColumns));
     QVERIFY(m_db->createTable("personal", kPersonalColumns));
     QCOMPARE(checkRows("SELECT * FROM companies"), QStringList({"ООО|Альфа|ооо альфа"}));
@@ -193,8 +206,7 @@ void TestDatabase::existingTablesWithOtherColumnsStayAsTheyAre()
     QVERIFY(checkExec("CREATE TABLE companies (code INTEGER, title TEXT)"));
     QVERIFY(checkExec("INSERT INTO companies VALUES (7, 'старая')"));
 
-    QString name = kFile;
-    QVERIFY(m_db->open(name));
+    QVERIFY(testsupport::openUnderTest(*m_db));
     QVERIFY(m_db->createTable("companies", kCompanyColumns));
     QCOMPARE(columnsOf("companies"), QStringList({"code|INTEGER", "title|TEXT"}));
     QCOMPARE(checkRows("SELECT * FROM companies"), QStringList({"7|старая"}));
@@ -214,19 +226,18 @@ void TestDatabase::createTableFails()
 {
     QFETCH(bool, opened);
     QFETCH(QString, table);
-    if (opened) {
-        QString name = kFile;
-        QVERIFY(m_db->open(name));
-    }
+    if (opened)
+        QVERIFY(testsupport::openUnderTest(*m_db));
     QVERIFY(!m_db->createTable(table, kCompanyColumns));
     if (opened) {
         QVERIFY(openCheck(path()).isOpen());
-        QCOMPARE(checkRows("SELECT COUNT(*) FROM sqlite_master"), QStringList({"0"}));
+        QCOMPARE(checkRows(testsupport::tableNamesQuery()), QStringList());
     }
 }
 
 void TestDatabase::textFileIsNotTouched()
 {
+    SQLITE_ONLY("the file is read");
     QByteArray text;
     for (int i = 0; i < 200; ++i)
         text += "Это не база данных, строка " + QByteArray::number(i) + "\n";
@@ -251,6 +262,7 @@ void TestDatabase::readOnlyDatabase_data()
 
 void TestDatabase::readOnlyDatabase()
 {
+    SQLITE_ONLY("a read-only file");
     QFETCH(bool, readOnlyConnection);
     QVERIFY(openCheck(path()).isOpen());
     QVERIFY(checkExec(sql::createTable("companies", kCompanyColumns)));
@@ -275,6 +287,7 @@ void TestDatabase::readOnlyDatabase()
 
 void TestDatabase::openWithEmptyNameAsksAndCancelKeepsConnection()
 {
+    SQLITE_ONLY("a file is chosen");
     openDefault();
     QString title;
     QStringList filters;
@@ -306,6 +319,7 @@ void TestDatabase::openWithEmptyNameAsksAndCancelKeepsConnection()
 
 void TestDatabase::openOtherFileClosesFirst()
 {
+    SQLITE_ONLY("another file is opened");
     openDefault();
     QString other = "other.db";
     QVERIFY(m_db->open(other));
@@ -316,6 +330,7 @@ void TestDatabase::openOtherFileClosesFirst()
 
 void TestDatabase::openFailureLeavesConnectionClosed()
 {
+    SQLITE_ONLY("a file that cannot be made");
     openDefault();
     QString missing = "no/such/folder/dataBase.db";
     QVERIFY(!m_db->open(missing));
@@ -379,7 +394,9 @@ void TestDatabase::executeRunsOneStatement()
     QVERIFY(m_db->execute("INSERT INTO companies VALUES ('АО','Бета','ао бета')"));
     QCOMPARE(checkRows("SELECT * FROM companies"), QStringList({"АО|Бета|ао бета"}));
     QVERIFY(!m_db->execute("INSERT INTO nosuch VALUES (1)"));
-    QVERIFY(!m_db->execute("INSERT INTO companies VALUES ('a','b','c'); DELETE FROM companies"));
+    // The server runs every statement of such a text; only SQLite takes the first alone.
+    if (!testsupport::onServer())
+        QVERIFY(!m_db->execute("INSERT INTO companies VALUES ('a','b','c'); DELETE FROM companies"));
     QCOMPARE(checkRows("SELECT * FROM companies"), QStringList({"АО|Бета|ао бета"}));
 }
 
@@ -401,12 +418,14 @@ void TestDatabase::secondInstanceTakesOverConnection()
     DataBase second;
     QCOMPARE(QSqlDatabase::connectionNames().count("Ruvo"), 1);
     QVERIFY(second.database.isOpen());
-    QCOMPARE(second.database.databaseName(), kFile);
+    QCOMPARE(second.database.databaseName(),
+             testsupport::onServer() ? testsupport::testServerConfig().name : kFile);
     QCOMPARE(second.countRows("companies"), 1);
 }
 
 void TestDatabase::takeOverWithoutFileOpensNothing()
 {
+    SQLITE_ONLY("a connection without a file");
     m_db->close();
     m_db->database.setDatabaseName(QString());
     {
@@ -424,6 +443,7 @@ void TestDatabase::takeOverWithoutFileOpensNothing()
 
 void TestDatabase::writeWaitsForAnotherWriter()
 {
+    SQLITE_ONLY("the write lock of the file");
     openDefault();
     QSqlDatabase::database(kCheck, false).close();
     std::atomic<bool> locked(false);

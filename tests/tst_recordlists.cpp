@@ -12,6 +12,7 @@ class TestRecordLists : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void startupListsEveryOrganisationUnselected();
     void companyFilter_data();
     void companyFilter();
@@ -32,6 +33,11 @@ private slots:
 private:
     static bool seed(Session& s);
 };
+
+void TestRecordLists::initTestCase()
+{
+    REQUIRE_TEST_ENGINE();
+}
 
 bool TestRecordLists::seed(Session& s)
 {
@@ -158,7 +164,8 @@ void TestRecordLists::companyClickFarDownTheListStaysInView()
     QVERIFY(list->viewport()->rect().contains(list->visualRect(list->currentIndex()).center()));
     // Read up to the row, not through the whole list.
     QVERIFY(list->model()->rowCount() > 650);
-    QVERIFY(list->model()->rowCount() < 1201);
+    if (!testsupport::onServer()) // the server's driver hands over all rows at once
+        QVERIFY(list->model()->rowCount() < 1201);
     QCOMPARE(s.edit("lineEditComp")->text(), QString("Объект 0650"));
     QCOMPARE(Session::column(s.personnel()), QStringList{"Орлов Олег"});
     QVERIFY(s.boxes().boxes.isEmpty());
@@ -350,7 +357,8 @@ void TestRecordLists::failedListQueryShowsDriverError()
     QCOMPARE(s.boxes().boxes.size(), 1);
     const recordtest::Box box = s.boxes().boxes.first();
     QCOMPARE(box.title, QString("Ошибка"));
-    QVERIFY2(box.text.contains("no such table: companies"), qPrintable(box.text));
+    const QString reason = testsupport::onServer() ? "relation \"companies\" does not exist" : "no such table: companies";
+    QVERIFY2(box.text.contains(reason), qPrintable(box.text));
     QCOMPARE(box.buttons, QStringList{"OK"});
     QCOMPARE(box.icon, QMessageBox::Warning);
     QVERIFY(box.hasParent);
