@@ -1,10 +1,9 @@
 // The table of the program's command-line options; how to add one is explained
 // in app/commandline.h.
 #include "app/commandline.h"
+#include "app/servercommand.h"
 #include "backup/backupcommand.h"
 #include "import/importcommand.h"
-
-#include "app/servercommand.h"
 
 namespace cli {
 
@@ -18,9 +17,9 @@ QVector<Option> programOptions()
                          "в новую копию) и выйти."),
           QStringLiteral("имя")},
          backups::restoreCommand},
-
-        {{"copy-to-server", QStringLiteral("Скопировать все записи из dataBase.db рабочей папки на сервер, "
-                                           "указанный в database.json (на сервере ещё не должно быть записей).")},
+        {{QStringLiteral("copy-to-server"),
+          QStringLiteral("Скопировать все записи из dataBase.db рабочей папки на сервер, указанный в database.json "
+                         "(на сервере ещё не должно быть записей).")},
          runCopyToServer},
     };
     options += staffimport::importOptions();

@@ -47,6 +47,13 @@ int Security::initialize()
     if (!readParams())
         return -1;
 
+    // A "database.json" that cannot be used stops the start before anything is written.
+    QString message;
+    if (!db::serverConfigUsable(&message)) {
+        showError(this, message);
+        return -1;
+    }
+
     // The day's first start copies the files before anything is written to them.
     QString backupError;
     if (!backups::makeDaily(QDir::currentPath(), QDate::currentDate(), &backupError)) {
@@ -65,7 +72,6 @@ int Security::initialize()
     personalColumns = QStringList{"id", "Фамилия", "Имя", "Отчество", "Должность", "Руководитель", "Дата_выдачи",
                                   "person", "director"};
 
-    QString message;
     if (!db::openWorkingDatabase(db, &message)) {
         showError(this, message);
         return -1;

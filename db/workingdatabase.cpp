@@ -61,6 +61,12 @@ QString serverFailure(const ServerConfig& config, const QSqlError& error)
         .arg(serverAddress(config), config.name, config.user, reason);
 }
 
+bool serverConfigUsable(QString* message)
+{
+    ServerConfig config;
+    return readServerConfig(serverConfigFileName(), &config, message) != ConfigStatus::Invalid;
+}
+
 bool openWorkingDatabase(DataBase& database, QString* message)
 {
     ServerConfig config;

@@ -17,6 +17,10 @@ struct ServerConfig;
 // would split the records. False with the operator's message in *message.
 bool openWorkingDatabase(DataBase& database, QString* message);
 
+// False with the message when the working folder holds a "database.json"
+// that cannot be used; checked before start-up writes anything.
+bool serverConfigUsable(QString* message);
+
 // Points database (a connection of the driver QPSQL) at the server and opens
 // it; false with the driver's reason in database.lastError().
 bool openServerConnection(QSqlDatabase& database, const ServerConfig& config, int busyTimeoutMs);

@@ -250,7 +250,8 @@ void TestServer::badConfigStopsStartUp()
     WorkDir dir;
     QVERIFY(dir.seedParams());
     QVERIFY(dir.writeFile("database.json", json));
-    const QStringList before = QDir(dir.path()).entryList(QDir::Files);
+    const QDir::Filters everything = QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot;
+    const QStringList before = QDir(dir.path()).entryList(everything);
 
     BoxWatcher boxes;
     std::unique_ptr<Security> window;
@@ -259,8 +260,8 @@ void TestServer::badConfigStopsStartUp()
     QCOMPARE(boxes.boxes.first().title, QString("Ошибка"));
     const QString text = boxes.boxes.first().text;
     QVERIFY2(text.startsWith("Ошибка в файле \"database.json\": ") && text.contains(problem), qPrintable(text));
-    // Nothing written anywhere: no local database as a fall-back, the files as they were.
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), before);
+    // Nothing written anywhere: no local database as a fall-back, no backup, the files as they were.
+    QCOMPARE(QDir(dir.path()).entryList(everything), before);
     QCOMPARE(dir.readFile("database.json"), json);
 }
 
