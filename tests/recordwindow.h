@@ -315,6 +315,27 @@ public:
         return result;
     }
 
+    // Makes the database refuse event ("INSERT", "UPDATE" or "DELETE") on table
+    // through a trigger called name, for the rows that when (on NEW or OLD)
+    // holds for, or for all; dropRefusal takes it away again.
+    bool refuse(const QString& name, const QString& table, const QString& event, const QString& when = {}) const
+    {
+        if (!testsupport::onServer()) {
+            return exec(QStringLiteral("CREATE TRIGGER %1 BEFORE %2 ON %3 %4 BEGIN SELECT RAISE(ABORT, 'refused'); END")
+                            .arg(name, event, table, when.isEmpty() ? QString() : "WHEN " + when));
+        }
+        return exec(QStringLiteral("CREATE OR REPLACE FUNCTION refused() RETURNS trigger LANGUAGE plpgsql AS "
+                                   "$$BEGIN RAISE EXCEPTION 'refused'; END$$"))
+               && exec(QStringLiteral("CREATE TRIGGER %1 BEFORE %2 ON %3 FOR EACH ROW %4 EXECUTE FUNCTION refused()")
+                           .arg(name, event, table, when.isEmpty() ? QString() : "WHEN (" + when + ")"));
+    }
+
+    bool dropRefusal(const QString& name, const QString& table) const
+    {
+        return exec(testsupport::onServer() ? QStringLiteral("DROP TRIGGER %1 ON %2").arg(name, table)
+                                            : QStringLiteral("DROP TRIGGER %1").arg(name));
+    }
+
     bool exec(const QString& sql) const
     {
         QSqlQuery query(QSqlDatabase::database(m_connection));

@@ -267,8 +267,7 @@ void TestRecordEditing::failedSaveLeavesNoTransactionOpen()
 {
     Session s;
     QVERIFY(s.start());
-    QVERIFY(s.exec("CREATE TRIGGER refuse BEFORE INSERT ON personal WHEN NEW.Фамилия='Сбой' "
-                   "BEGIN SELECT RAISE(ABORT, 'refused'); END"));
+    QVERIFY(s.refuse("refuse", "personal", "INSERT", "NEW.Фамилия='Сбой'"));
     fill(s, {"Сбой", "", "", "ООО", "Первая", "", "Петров"});
     s.click("buttonSave");
     QCOMPARE(s.boxes().boxes.size(), 1);
@@ -354,13 +353,7 @@ void TestRecordEditing::updateOrganisationIsAllOrNothing()
 {
     Session s;
     QVERIFY(seed(s));
-    if (testsupport::onServer()) {
-        QVERIFY(s.exec("CREATE FUNCTION refuse() RETURNS trigger LANGUAGE plpgsql AS "
-                       "$$BEGIN RAISE EXCEPTION 'locked'; END$$"));
-        QVERIFY(s.exec("CREATE TRIGGER keep_links BEFORE UPDATE ON personal EXECUTE FUNCTION refuse()"));
-    } else {
-        QVERIFY(s.exec("CREATE TRIGGER keep_links BEFORE UPDATE ON personal BEGIN SELECT RAISE(ABORT, 'locked'); END"));
-    }
+    QVERIFY(s.refuse("keep_links", "personal", "UPDATE"));
     s.clickRow(s.companies(), "ООО Альфа");
     s.retype("lineEditComp", "Омега");
 
@@ -372,7 +365,7 @@ void TestRecordEditing::updateOrganisationIsAllOrNothing()
     QCOMPARE(s.rows("SELECT COUNT(*) FROM personal WHERE id='ООО Альфа'"), QList<QStringList>{{"2"}});
 
     // The connection is usable again afterwards.
-    QVERIFY(s.exec(testsupport::onServer() ? "DROP TRIGGER keep_links ON personal" : "DROP TRIGGER keep_links"));
+    QVERIFY(s.dropRefusal("keep_links", "personal"));
     s.clickRow(s.companies(), "ООО Альфа");
     s.retype("lineEditComp", "Омега");
     s.click("buttonUpdate");
@@ -535,7 +528,7 @@ void TestRecordEditing::deleteOrganisationGoesWhole()
     QFETCH(QString, table);
     Session s;
     QVERIFY(seed(s));
-    QVERIFY(s.exec(QString("CREATE TRIGGER keep BEFORE DELETE ON %1 BEGIN SELECT RAISE(ABORT, 'kept'); END").arg(table)));
+    QVERIFY(s.refuse("keep", table, "DELETE"));
     const QList<QStringList> before = s.rows(employeesSql);
     s.clickRow(s.companies(), "ООО Альфа");
     s.boxes().answers << yes;
@@ -546,7 +539,7 @@ void TestRecordEditing::deleteOrganisationGoesWhole()
     QCOMPARE(s.rows("SELECT COUNT(*) FROM companies"), QList<QStringList>{{"2"}});
     QCOMPARE(s.rows(employeesSql), before);
 
-    QVERIFY(s.exec("DROP TRIGGER keep"));
+    QVERIFY(s.dropRefusal("keep", table));
     s.clickRow(s.companies(), "ООО Альфа");
     s.boxes().answers << yes;
     s.click("buttonDeleteCompany");
