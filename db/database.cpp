@@ -122,6 +122,9 @@ bool DataBase::beginWrite()
 bool DataBase::endWrite(bool keep)
 {
     QSqlQuery query(database);
+    const QString check = sql::commitCheckStatement(dialect());
+    if (keep && !check.isEmpty())
+        keep = run(query, check);
     if (keep && run(query, QStringLiteral("COMMIT")))
         return true;
     run(query, QStringLiteral("ROLLBACK"));

@@ -123,6 +123,10 @@ bool insertReturningKey(QSqlQuery& preparedInsert, Dialect dialect, QVariant* ke
         *key = preparedInsert.lastInsertId();
     }
     return key->isValid() && !key->isNull();
+
+QString commitCheckStatement(Dialect dialect)
+{
+    return dialect == Dialect::Postgres ? QStringLiteral("SELECT 1") : QString();
 }
 
 } // namespace sql

@@ -69,6 +69,11 @@ QString insertReturning(Dialect dialect, const QString& insert, const QString& k
 // database chose for the new row through *key; false when the insert failed.
 bool insertReturningKey(QSqlQuery& preparedInsert, Dialect dialect, QVariant* key);
 
+// Run before COMMIT: fails when the transaction can no longer commit. After a
+// failed statement the server keeps the transaction aborted and answers a
+// COMMIT by rolling back without an error; SQLite commits what succeeded.
+QString commitCheckStatement(Dialect dialect);
+
 } // namespace sql
 
 #endif // DIALECT_H

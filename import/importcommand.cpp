@@ -2,6 +2,7 @@
 
 #include "db/database.h"
 #include "db/indexes.h"
+#include "db/workingdatabase.h"
 #include "import/importsession.h"
 #include "records/recordtexts.h"
 
@@ -14,7 +15,6 @@ namespace staffimport {
 
 namespace {
 
-const char* const kDatabaseFile = "dataBase.db";
 const char* const kImport = "import";
 const char* const kCompany = "company";
 const char* const kDryRun = "dry-run";
@@ -56,13 +56,12 @@ bool parseRequest(const QCommandLineParser& parser, const QString& startFolder, 
     return true;
 }
 
+// The working folder's database, as the window opens it: the server of
+// "database.json" when that file is there, else "dataBase.db".
 bool openDatabase(DataBase& db, QString* error)
 {
-    QString fileName = QString::fromLatin1(kDatabaseFile);
-    if (!db.open(fileName)) {
-        *error = QStringLiteral("база данных \"%1\" не открывается: %2").arg(fileName, db.database.lastError().text());
+    if (!db::openWorkingDatabase(db, error))
         return false;
-    }
     if (!db.createTable(QStringLiteral("companies"), records::companyColumns())
         || !db.createTable(QStringLiteral("personal"), records::personalColumns())) {
         *error = QStringLiteral("таблицы базы данных не созданы: %1").arg(db.database.lastError().text());

@@ -26,6 +26,7 @@ class TestImport : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void csvEncodingsAndSeparators_data();
     void csvEncodingsAndSeparators();
     void csvQuoting_data();
@@ -76,8 +77,7 @@ struct ImportDb
     explicit ImportDb(recordtest::Session& session, const QString& connection)
     {
         db.setConnection(connection);
-        QString name = QStringLiteral("dataBase.db");
-        opened = session.seed({}) && db.open(name);
+        opened = session.seed({}) && testsupport::openUnderTest(db);
     }
     ~ImportDb()
     {
@@ -89,6 +89,11 @@ struct ImportDb
 };
 
 } // namespace
+
+void TestImport::initTestCase()
+{
+    REQUIRE_TEST_ENGINE();
+}
 
 Table TestImport::readBytes(const QByteArray& bytes, QString* error)
 {
@@ -420,10 +425,10 @@ void TestImport::duplicatesFollowTheSave()
     QCOMPARE(session.rows("SELECT COUNT(*) FROM personal").value(0).value(0), QString("1")); // a check writes nothing
 
     QVERIFY2(writeRows(target.db, &rows, &companies, &error), qPrintable(error));
-    QCOMPARE(session.rows("SELECT id, Фамилия, Дата_выдачи FROM personal ORDER BY rowid"),
+    QCOMPARE(session.rows("SELECT id, Фамилия, Дата_выдачи FROM personal ORDER BY " + testsupport::rowOrder()),
              (QList<QStringList>{{"ООО Щит", "Иванов", "01.02.2020"}, {"ООО Щит", "Иванов", "02.02.2020"},
                                  {"ООО Щит", "иванов", "02.02.2020"}, {"ЗАО Новая", "Петров", "03.02.2020"}}));
-    QCOMPARE(session.rows("SELECT * FROM companies ORDER BY rowid"),
+    QCOMPARE(session.rows("SELECT * FROM companies ORDER BY " + testsupport::rowOrder()),
              (QList<QStringList>{{"ООО", "Щит", "ооо щит"}, {"ЗАО", "Новая", "зао новая"}}));
     // Importing again finds everything stored.
     QVERIFY2(writeRows(target.db, &rows, &companies, &error), qPrintable(error));
@@ -437,8 +442,7 @@ void TestImport::failureMidWayWritesNothing()
     ImportDb target(session, "midway");
     QVERIFY(target.opened);
     // The database refuses the third employee, after two were inserted.
-    QVERIFY(session.exec("CREATE TRIGGER refuse BEFORE INSERT ON personal WHEN NEW.Фамилия='Отказ' "
-                         "BEGIN SELECT RAISE(ABORT, 'refused'); END"));
+    QVERIFY(session.refuse("refuse", "personal", "INSERT", "NEW.Фамилия='Отказ'"));
     Table table;
     table.rows = {{"Фамилия", "Организация"}, {"Первый", "ООО Щит"}, {"Второй", "ООО Щит"}, {"Отказ", "ООО Щит"},
                   {"Четвёртый", "ООО Щит"}};
@@ -450,7 +454,7 @@ void TestImport::failureMidWayWritesNothing()
     QCOMPARE(session.rows("SELECT (SELECT COUNT(*) FROM personal), (SELECT COUNT(*) FROM companies)"),
              (QList<QStringList>{{"0", "0"}}));
     // The connection is usable afterwards: no transaction stays open.
-    QVERIFY(session.exec("DROP TRIGGER refuse"));
+    QVERIFY(session.dropRefusal("refuse", "personal"));
     QVERIFY2(writeRows(target.db, &rows, &companies, &error), qPrintable(error));
     QCOMPARE(session.rows("SELECT COUNT(*) FROM personal").value(0).value(0), QString("4"));
 }

@@ -20,6 +20,7 @@ class TestImportWindow : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void buttonSitsAfterClear();
     void windowPreviewsFixesColumnsAndImports();
     void unreadableFileIsReported();
@@ -49,6 +50,11 @@ QByteArray TestImportWindow::staffCsv()
            "Иванов Иван Иванович;Директор;П.П. Петров;01.02.2020\n"
            "Петров Пётр;Директор;П.П. Петров;31.02.2020\n"
            "Сидоров Сидор;Директор;П.П. Петров;03.02.2020\n";
+}
+
+void TestImportWindow::initTestCase()
+{
+    REQUIRE_TEST_ENGINE();
 }
 
 void TestImportWindow::buttonSitsAfterClear()
