@@ -325,7 +325,7 @@ void TestRecordEditing::updateEmployeeStaysWithOrganisation()
     s.click("buttonUpdate");
     QVERIFY(s.boxes().boxes.isEmpty());
     QCOMPARE(s.rows("SELECT Отчество FROM personal WHERE Имя='Анна'"), QList<QStringList>{{"Петровна"}});
-    QCOMPARE(s.rows("SELECT Форма, Наименование FROM companies ORDER BY rowid"),
+    QCOMPARE(s.rows("SELECT Форма, Наименование FROM companies ORDER BY " + testsupport::rowOrder()),
              (QList<QStringList>{{"ООО", "Альфа"}, {"АО", "O'Neil"}}));
     QCOMPARE(Session::selected(s.personnel()), QStringList{"Сидорова-Ким Анна Петровна"});
 }
