@@ -123,6 +123,7 @@ bool insertReturningKey(QSqlQuery& preparedInsert, Dialect dialect, QVariant* ke
         *key = preparedInsert.lastInsertId();
     }
     return key->isValid() && !key->isNull();
+}
 
 QString commitCheckStatement(Dialect dialect)
 {
