@@ -149,9 +149,11 @@ CardRegister::CardRegister(const QSqlDatabase& database)
 
 bool CardRegister::ensureTable(QString* error)
 {
-    QStringList definitions{QStringLiteral("number ") + sql::serialKeyType(sql::dialectOf(m_database))};
+    const sql::Dialect dialect = sql::dialectOf(m_database);
+    QStringList definitions{QStringLiteral("number ") + sql::serialKeyType(dialect)};
     for (const QString& column : dataColumns())
-        definitions.append(column + QStringLiteral(" TEXT NOT NULL DEFAULT ''"));
+        definitions.append(column + QLatin1Char(' ') + sql::textColumnType(dialect)
+                           + QStringLiteral(" NOT NULL DEFAULT ''"));
     QSqlQuery query(m_database);
     const QString statement =
         QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (%2)").arg(kTable, definitions.join(QStringLiteral(", ")));

@@ -30,7 +30,9 @@
 //                   lower-case search texts: the company text, and the
 //                   printed surname, name and patronymic joined with blanks
 //
-// Every column but "number" is TEXT and never NULL. A card is first entered
+// Every column but "number" is TEXT and never NULL. On a PostgreSQL server
+// "number" is a BIGINT identity column and the texts compare by character
+// codes, as in SQLite (see db/dialect.h). A card is first entered
 // as 'spoiled' with the note "печать не завершена" and becomes 'issued' once
 // the page has been handed to the spooler; a print that fails removes its row.
 // The number stays used either way.
