@@ -27,10 +27,11 @@ bool readEmployees(const QSqlDatabase& database, const QString& companyText, QVe
 {
     QSqlQuery query(database);
     query.setForwardOnly(true);
-    const QString sql = QStringLiteral("SELECT rowid,Фамилия,Имя,Отчество,Должность,Руководитель,Дата_выдачи"
-                                       " FROM personal WHERE id=%1 ORDER BY TRIM(Фамилия||' '||Имя||' '||Отчество)")
-                            .arg(DataBase::quoteLiteral(companyText));
-    if (!query.exec(sql)) {
+    const QString statement =
+        QStringLiteral("SELECT %1,Фамилия,Имя,Отчество,Должность,Руководитель,Дата_выдачи"
+                       " FROM personal WHERE id=%2 ORDER BY TRIM(Фамилия||' '||Имя||' '||Отчество)")
+            .arg(sql::rowKey(sql::dialectOf(database)), DataBase::quoteLiteral(companyText));
+    if (!query.exec(statement)) {
         *error = query.lastError().text();
         return false;
     }
@@ -52,15 +53,17 @@ bool readEmployees(const QSqlDatabase& database, const QString& companyText, QVe
 bool matchingRows(const QSqlDatabase& database, const QString& companyText, const QStringList& filters,
                   QSet<qint64>* rows, QString* error)
 {
-    QString sql = QStringLiteral("SELECT rowid FROM personal WHERE id=") + DataBase::quoteLiteral(companyText);
+    const sql::Dialect dialect = sql::dialectOf(database);
+    QString statement = QStringLiteral("SELECT ") + sql::rowKey(dialect) + QStringLiteral(" FROM personal WHERE id=")
+                        + DataBase::quoteLiteral(companyText);
     const QStringList columns{QStringLiteral("person"), QStringLiteral("director")};
     for (int i = 0; i < columns.size() && i < filters.size(); ++i) {
         if (!filters.at(i).isEmpty())
-            sql += QLatin1String(" AND ") + records::likeCondition(columns.at(i), filters.at(i));
+            statement += QLatin1String(" AND ") + records::likeCondition(columns.at(i), filters.at(i), dialect);
     }
     QSqlQuery query(database);
     query.setForwardOnly(true);
-    if (!query.exec(sql)) {
+    if (!query.exec(statement)) {
         *error = query.lastError().text();
         return false;
     }

@@ -25,6 +25,13 @@ Dialect dialectOf(const QSqlDatabase& database)
     return database.driverName() == QLatin1String("QPSQL") ? Dialect::Postgres : Dialect::Sqlite;
 }
 
+QString rowKey(Dialect dialect)
+{
+    if (dialect == Dialect::Postgres)
+        return QStringLiteral("((ctid::text::point)[0]::bigint*65536+(ctid::text::point)[1]::bigint)");
+    return QStringLiteral("rowid");
+}
+
 QString textColumnType(Dialect dialect)
 {
     return dialect == Dialect::Postgres ? QStringLiteral("TEXT COLLATE \"C\"") : QStringLiteral("TEXT");

@@ -19,6 +19,11 @@ enum class Dialect { Sqlite, Postgres };
 // The dialect of an open or registered connection, by its driver.
 Dialect dialectOf(const QSqlDatabase& database);
 
+// An expression giving each row of a table a whole number that stays the
+// row's own while it is not updated: SQLite's rowid; on the server the row's
+// physical place (block and slot of its ctid) made one number.
+QString rowKey(Dialect dialect);
+
 // Type of every column the program creates. On the server the texts compare
 // and sort by their character codes, as SQLite compares them, whatever
 // collation the server's database was made with.

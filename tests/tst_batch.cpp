@@ -4,6 +4,7 @@
 #include "card/printing.h"
 #include "records/recordtexts.h"
 
+#include "support/testengine.h"
 #include "support/testsupport.h"
 
 #include <QApplication>
@@ -36,11 +37,8 @@ const QList<QStringList> kStaff = {
 
 bool withCheck(const std::function<bool()>& work)
 {
-    QSqlDatabase db = QSqlDatabase::contains(kCheck) ? QSqlDatabase::database(kCheck, false)
-                                                     : QSqlDatabase::addDatabase("QSQLITE", kCheck);
-    db.setDatabaseName(QDir::current().filePath("dataBase.db"));
-    const bool ok = (db.isOpen() || db.open()) && work();
-    db.close();
+    const bool ok = testsupport::openFolderCheck(kCheck, QDir::currentPath()) && work();
+    QSqlDatabase::database(kCheck, false).close();
     return ok;
 }
 
@@ -104,6 +102,7 @@ class TestBatch : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void init();
     void cleanup();
     void printPagesStopsWhereAsked_data();
@@ -124,9 +123,15 @@ private:
     std::unique_ptr<Security> m_window;
 };
 
+void TestBatch::initTestCase()
+{
+    REQUIRE_TEST_ENGINE();
+}
+
 void TestBatch::init()
 {
     m_dir.reset(new testsupport::WorkDir);
+    QVERIFY(testsupport::prepareWorkFolder(m_dir->path()));
     QVERIFY(m_dir->seedParams());
     QVERIFY(m_dir->seedFonts());
 }

@@ -1,6 +1,7 @@
 #include "journal/cardregister.h"
 #include "journal/csvexport.h"
 
+#include "support/testengine.h"
 #include "support/testsupport.h"
 
 #include <QFile>
@@ -41,6 +42,7 @@ class TestCardRegister : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void init();
     void cleanup();
     void reservedNumberBecomesIssuedOrIsNeverReused();
@@ -58,9 +60,14 @@ private:
     journal::CardRegister cards() { return journal::CardRegister(QSqlDatabase::database(kConnection)); }
 };
 
+void TestCardRegister::initTestCase()
+{
+    REQUIRE_TEST_ENGINE();
+}
+
 void TestCardRegister::init()
 {
-    QVERIFY(testsupport::openSchemaDatabase(kConnection));
+    QVERIFY(testsupport::openSchemaUnderTest(kConnection));
     QString error;
     QVERIFY2(cards().ensureTable(&error), qPrintable(error));
     QVERIFY2(cards().ensureTable(&error), "a second start finds the table");

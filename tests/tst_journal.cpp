@@ -1,6 +1,7 @@
 #include "app/security.h"
 #include "journal/journalwindow.h"
 
+#include "support/testengine.h"
 #include "support/testsupport.h"
 
 #include <QApplication>
@@ -60,10 +61,7 @@ void click(QWidget* window, const QString& button)
 // again after each use so that it holds no lock.
 bool openCheck()
 {
-    QSqlDatabase db = QSqlDatabase::contains(kCheck) ? QSqlDatabase::database(kCheck, false)
-                                                     : QSqlDatabase::addDatabase("QSQLITE", kCheck);
-    db.setDatabaseName(QDir::current().filePath("dataBase.db"));
-    return db.isOpen() || db.open();
+    return testsupport::openFolderCheck(kCheck, QDir::currentPath());
 }
 
 bool execCheck(const QString& statement)
@@ -112,6 +110,7 @@ class TestJournal : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void init();
     void cleanup();
     void printIsRecordedOnlyThroughSpooler();
@@ -132,9 +131,15 @@ private:
     QString m_outFile;
 };
 
+void TestJournal::initTestCase()
+{
+    REQUIRE_TEST_ENGINE();
+}
+
 void TestJournal::init()
 {
     m_dir.reset(new testsupport::WorkDir);
+    QVERIFY(testsupport::prepareWorkFolder(m_dir->path()));
     QVERIFY(m_dir->seedParams());
     QVERIFY(m_dir->seedFonts());
     // The register number goes to the top right corner of the card.
@@ -196,7 +201,7 @@ void TestJournal::printIsRecordedOnlyThroughSpooler()
     startWindow();
     // Numbers carry on from the highest ever given.
     QVERIFY(registerRows("number").isEmpty());
-    QVERIFY(execCheck("INSERT INTO sqlite_sequence (name, seq) VALUES ('cards', 4710)"));
+    QVERIFY(execCheck(testsupport::registerCounterStatement(4710)));
 
     click(m_window.get(), "buttonView");
     for (QWidget* widget : QApplication::topLevelWidgets()) {
@@ -330,6 +335,7 @@ void TestJournal::twoProcessesNeverShareNumber()
 
 void TestJournal::readOnlyRegisterStillPrints()
 {
+    SQLITE_ONLY("a file opened read-only");
     startWindow();  // makes the database
     m_window.reset();
     QVERIFY(execCheck("DROP TABLE cards"));

@@ -1,6 +1,8 @@
 #include "support/testengine.h"
+#include "support/testsupport.h"
 
 #include "db/database.h"
+#include "db/statements.h"
 #include "db/workingdatabase.h"
 
 #include <QCoreApplication>
@@ -167,6 +169,39 @@ bool openCheckConnection(const QString& connection, const QString& sqliteFile)
     check = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
     check.setDatabaseName(sqliteFile);
     return check.open();
+}
+
+bool prepareWorkFolder(const QString& folder)
+{
+    return !onServer() || (resetServerDatabase() && writeServerConfig(folder));
+}
+
+bool openFolderCheck(const QString& connection, const QString& folder)
+{
+    if (QSqlDatabase::contains(connection)) {
+        QSqlDatabase check = QSqlDatabase::database(connection, false);
+        return check.isOpen() || check.open();
+    }
+    return openCheckConnection(connection, QDir(folder).filePath(QStringLiteral("dataBase.db")));
+}
+
+bool openSchemaUnderTest(const QString& connection)
+{
+    if (!onServer())
+        return openSchemaDatabase(connection);
+    const QStringList personal{"id", "Фамилия", "Имя", "Отчество", "Должность", "Руководитель", "Дата_выдачи",
+                               "person", "director"};
+    return resetServerDatabase() && openCheckConnection(connection, QString())
+           && checkExec(connection, sql::createTable("companies", {"Форма", "Наименование", "name"},
+                                                     sql::Dialect::Postgres))
+           && checkExec(connection, sql::createTable("personal", personal, sql::Dialect::Postgres));
+}
+
+QString registerCounterStatement(qint64 last)
+{
+    if (onServer())
+        return QStringLiteral("SELECT setval(pg_get_serial_sequence('cards', 'number'), %1)").arg(last);
+    return QStringLiteral("INSERT INTO sqlite_sequence (name, seq) VALUES ('cards', %1)").arg(last);
 }
 
 QString rowOrder()

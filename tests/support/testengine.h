@@ -42,6 +42,24 @@ bool openUnderTest(DataBase& database);
 // sqliteFile names the file for SQLite.
 bool openCheckConnection(const QString& connection, const QString& sqliteFile);
 
+// Makes folder a working folder of the database under test: on the server
+// the database is emptied and folder gets a "database.json" that points at
+// it; nothing for SQLite, whose "dataBase.db" the program makes itself.
+bool prepareWorkFolder(const QString& folder);
+
+// Opens (or reopens) the connection of the test's own to the database the
+// program uses in folder: its "dataBase.db", or the test server's database.
+bool openFolderCheck(const QString& connection, const QString& folder);
+
+// Opens the database under test with the tables "companies" and "personal"
+// as the program makes them, under the connection name: an in-memory SQLite
+// database, or the emptied server database.
+bool openSchemaUnderTest(const QString& connection);
+
+// The statement that makes the register's next number follow last, as if
+// numbers up to last had been given.
+QString registerCounterStatement(qint64 last);
+
 // Check statements that differ between the engines: the order rows were
 // written in, the tables, and the columns with their types ("name|TEXT").
 QString rowOrder();
