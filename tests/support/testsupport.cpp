@@ -6,9 +6,11 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSet>
 #include <QTest>
 #include <QUrl>
 #include <QFile>
+#include <QHash>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMessageBox>
@@ -258,7 +260,15 @@ QString queueFile(const QString& queue)
 
 int jobCount(const QString& queue)
 {
-    return runTool("lpstat", {"-W", "all", "-o", queue}).split('\n', Qt::SkipEmptyParts).size();
+    // The spooler keeps a limited history (500 jobs of all queues by default)
+    // and forgets the oldest finished jobs as new ones come: every job id this
+    // process has seen is kept, so the count only ever grows by the new jobs.
+    static QHash<QString, QSet<QString>> seen;
+    QSet<QString>& ids = seen[queue];
+    const QStringList lines = runTool("lpstat", {"-W", "all", "-o", queue}).split('\n', Qt::SkipEmptyParts);
+    for (const QString& line : lines)
+        ids.insert(line.section(QLatin1Char(' '), 0, 0));
+    return ids.size();
 }
 
 bool waitForQueueFile(const QString& queue, const QByteArray& before, int timeoutMs)

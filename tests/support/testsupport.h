@@ -128,7 +128,9 @@ QVector<PdfWord> pdfWords(const QString& pdfFile);
 QString testQueue(const QString& suffix = QString());
 QString queueFile(const QString& queue);
 
-// How many jobs the queue has had, done or not.
+// How many jobs of the queue this process has seen, done or not: compared
+// before and after an action, the difference is the jobs it sent, even when
+// the spooler forgets old jobs meanwhile.
 int jobCount(const QString& queue);
 
 // Waits until the queue is empty and its file holds a whole document that
