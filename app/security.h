@@ -4,6 +4,7 @@
 #include "card/card.h"
 #include "card/cardlayout.h"
 #include "db/database.h"
+#include "records/companylistmodel.h"
 
 #include <QFontDatabase>
 #include <QJsonObject>
@@ -112,7 +113,7 @@ private:
 
     Ui::Security* ui;
     DataBase db;
-    QSqlQueryModel modelCompanies;
+    CompanyListModel modelCompanies;
     QSqlQueryModel modelPersonal;
     QStringList companyColumns;
     QStringList personalColumns;

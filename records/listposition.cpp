@@ -1,5 +1,6 @@
 #include "records/listposition.h"
 
+#include "records/companylistmodel.h"
 #include "records/recordtexts.h"
 
 #include <QAbstractItemModel>
@@ -89,6 +90,13 @@ bool selectShownRow(QTableView* view, const QStringList& texts, const RowSpan& s
 
 bool selectCompanyRow(QTableView* view, const QSqlDatabase& database, const QString& companyText)
 {
+    // A list held in memory knows the row at once.
+    if (auto* list = qobject_cast<CompanyListModel*>(view ? view->model() : nullptr)) {
+        if (list->isSearching()) {
+            const int row = list->rowOf(companyText);
+            return row >= 0 && selectShownRow(view, {companyText}, {row, row + 1});
+        }
+    }
     QVariant sortText;
     QVariant before;
     if (!positionCounts(database, companyPositionQuery(companyText), &sortText, &before) || sortText.isNull())

@@ -16,8 +16,7 @@
 
 void Security::refreshCompanies(const QString& filter)
 {
-    modelCompanies.setQuery(records::companyListQuery(filter, db.dialect()), db.database);
-    if (modelCompanies.lastError().isValid()) {
+    if (!modelCompanies.refresh(filter, db.database)) {
         showError(this, modelCompanies.lastError().text());
         return;
     }

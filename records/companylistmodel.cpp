@@ -1,0 +1,235 @@
+#include "records/companylistmodel.h"
+
+#include "records/recordtexts.h"
+
+#include <QSqlQuery>
+
+#include <algorithm>
+
+namespace {
+
+// Rows handed to the view at a time, as the list statement's model does.
+const int kBatch = 256;
+// More changed rows than this are read as a whole table again.
+const int kMostChanges = 500;
+const QString kTable = QStringLiteral("companies");
+
+} // namespace
+
+CompanyListModel::CompanyListModel(QObject* parent)
+    : QAbstractTableModel(parent)
+{
+    // Rows the list statement's model reads later reach the view through this one.
+    connect(&m_statement, &QAbstractItemModel::rowsAboutToBeInserted, this,
+            [this](const QModelIndex&, int first, int last) {
+                if (m_mode == Mode::Statement && !m_resetting)
+                    beginInsertRows(QModelIndex(), first, last);
+            });
+    connect(&m_statement, &QAbstractItemModel::rowsInserted, this, [this] {
+        if (m_mode == Mode::Statement && !m_resetting)
+            endInsertRows();
+    });
+}
+
+bool CompanyListModel::refresh(const QString& filter, const QSqlDatabase& database)
+{
+    if (database.connectionName() != m_database.connectionName()) {
+        m_changes.stop();
+        m_searchLoaded = false;
+        m_search = records::CompanySearch();
+    }
+    m_database = database;
+    m_error = QSqlError();
+    beginResetModel();
+    m_resetting = true;
+    m_rowIds.clear();
+    m_shown = 0;
+    // The list statement run with no row wanted: a table that is gone or
+    // changed is reported as the list itself would report it.
+    QSqlQuery probe(database);
+    const bool searching = syncSearch(!filter.isEmpty())
+                           && probe.exec(records::companyListQuery(filter) + QStringLiteral(" LIMIT 0"));
+    probe.finish();
+    if (searching) {
+        m_mode = Mode::Search;
+        m_statement.clear();
+        m_rowIds = m_search.match(records::lowerCase(filter));
+        m_shown = std::min(int(m_rowIds.size()), kBatch);
+    } else {
+        m_mode = Mode::Statement;
+        m_statement.setQuery(records::companyListQuery(filter), database);
+        m_error = m_statement.lastError();
+    }
+    m_resetting = false;
+    endResetModel();
+    return !m_error.isValid();
+}
+
+void CompanyListModel::clear()
+{
+    beginResetModel();
+    m_mode = Mode::Cleared;
+    m_statement.clear();
+    m_rowIds.clear();
+    m_shown = 0;
+    m_error = QSqlError();
+    endResetModel();
+}
+
+void CompanyListModel::prepareSearch()
+{
+    syncSearch(true);
+}
+
+void CompanyListModel::setSearchEnabled(bool enabled)
+{
+    m_searchEnabled = enabled;
+    if (!enabled) {
+        m_changes.stop();
+        m_searchLoaded = false;
+        m_search = records::CompanySearch();
+    }
+}
+
+int CompanyListModel::rowOf(const QString& companyText)
+{
+    QVector<qint64> rowIds;
+    if (m_mode != Mode::Search || !companyrows::rowIdsShownAs(m_database, companyText, &rowIds) || rowIds.isEmpty())
+        return -1;
+    std::sort(rowIds.begin(), rowIds.end());
+    for (int row = 0; row < m_rowIds.size(); ++row) {
+        if (std::binary_search(rowIds.begin(), rowIds.end(), m_rowIds.at(row))) {
+            showThrough(row + 1);
+            return row;
+        }
+    }
+    return -1;
+}
+
+int CompanyListModel::rowCount(const QModelIndex& parent) const
+{
+    if (parent.isValid())
+        return 0;
+    switch (m_mode) {
+    case Mode::Search:
+        return m_shown;
+    case Mode::Statement:
+        return m_statement.rowCount();
+    case Mode::Cleared:
+        break;
+    }
+    return 0;
+}
+
+int CompanyListModel::columnCount(const QModelIndex& parent) const
+{
+    if (parent.isValid())
+        return 0;
+    switch (m_mode) {
+    case Mode::Search:
+        return 1;
+    case Mode::Statement:
+        return m_statement.columnCount();
+    case Mode::Cleared:
+        break;
+    }
+    return 0;
+}
+
+QVariant CompanyListModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole))
+        return QVariant();
+    if (m_mode == Mode::Statement)
+        return m_statement.data(m_statement.index(index.row(), index.column()), role);
+    if (m_mode != Mode::Search || index.row() >= m_shown || index.column() != 0)
+        return QVariant();
+    return m_search.shownText(m_rowIds.at(index.row()));
+}
+
+QVariant CompanyListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (m_mode == Mode::Statement)
+        return m_statement.headerData(section, orientation, role);
+    if (m_mode == Mode::Search && orientation == Qt::Horizontal && section == 0 && role == Qt::DisplayRole)
+        return QStringLiteral("Наименование");
+    return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+bool CompanyListModel::canFetchMore(const QModelIndex& parent) const
+{
+    if (parent.isValid())
+        return false;
+    if (m_mode == Mode::Statement)
+        return m_statement.canFetchMore();
+    return m_mode == Mode::Search && m_shown < m_rowIds.size();
+}
+
+void CompanyListModel::fetchMore(const QModelIndex& parent)
+{
+    if (parent.isValid())
+        return;
+    if (m_mode == Mode::Statement)
+        m_statement.fetchMore();
+    else if (m_mode == Mode::Search)
+        showThrough(m_shown + kBatch);
+}
+
+bool CompanyListModel::syncSearch(bool load)
+{
+    if (!m_searchEnabled || !m_database.isOpen())
+        return false;
+    if (!m_searchLoaded)
+        return load && loadSearch();
+    QVector<qint64> changed;
+    if (m_changes.take(&changed) == ChangeLog::Outcome::Everything || changed.size() > kMostChanges)
+        return loadSearch();
+    applyChanges(changed);
+    return true;
+}
+
+bool CompanyListModel::loadSearch()
+{
+    m_searchLoaded = false;
+    m_search = records::CompanySearch();
+    // The log starts before the rows are read, so no write falls between the two.
+    if (!m_changes.isRecording() && !m_changes.start(m_database, kTable)) {
+        m_searchEnabled = false;
+        return false;
+    }
+    QVector<companyrows::CompanyRow> rows;
+    if (!companyrows::readAll(m_database, &rows))
+        return false;
+    m_search.reset(rows);
+    m_searchLoaded = true;
+    return true;
+}
+
+void CompanyListModel::applyChanges(QVector<qint64> rowIds)
+{
+    if (rowIds.isEmpty())
+        return;
+    std::sort(rowIds.begin(), rowIds.end());
+    rowIds.erase(std::unique(rowIds.begin(), rowIds.end()), rowIds.end());
+    QVector<companyrows::CompanyRow> rows;
+    if (!companyrows::readSome(m_database, rowIds, &rows)) {
+        loadSearch();
+        return;
+    }
+    for (qint64 rowId : rowIds)
+        m_search.remove(rowId);
+    for (const companyrows::CompanyRow& row : rows)
+        m_search.insert(row);
+}
+
+void CompanyListModel::showThrough(int count)
+{
+    count = std::min(int(m_rowIds.size()), count);
+    if (count <= m_shown)
+        return;
+    // Whole batches, as scrolling would have brought them.
+    count = std::min(int(m_rowIds.size()), (count + kBatch - 1) / kBatch * kBatch);
+    beginInsertRows(QModelIndex(), m_shown, count - 1);
+    m_shown = count;
+    endInsertRows();
+}

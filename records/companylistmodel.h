@@ -1,0 +1,79 @@
+#ifndef COMPANYLISTMODEL_H
+#define COMPANYLISTMODEL_H
+
+#include "db/changelog.h"
+#include "records/companysearch.h"
+
+#include <QAbstractTableModel>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQueryModel>
+#include <QVector>
+
+// The company list of the main window: one column "Наименование", the
+// organisations whose search text holds the filter, in list order.
+//
+// Once the organisations are in memory (CompanySearch), a filter is answered
+// there and any row can be reached at once; they are read on the first
+// filter, or earlier through prepareSearch(). Before that, and where the
+// engine cannot tell this connection's writes (ChangeLog), the list statement
+// is run and its rows are read as the list is scrolled. Either way the rows
+// come in batches as the view asks for more, and the filter means the same.
+class CompanyListModel : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    explicit CompanyListModel(QObject* parent = nullptr);
+
+    // Lists the organisations whose search text holds filter (all of them for
+    // an empty one) from database. False when the database refused the list:
+    // the list then has neither rows nor columns and lastError() tells why.
+    bool refresh(const QString& filter, const QSqlDatabase& database);
+    // No rows and no columns.
+    void clear();
+    QSqlError lastError() const { return m_error; }
+
+    // Reads the organisations into memory now, for the next refresh.
+    void prepareSearch();
+    // Off: every refresh runs the list statement (as where the engine cannot
+    // follow the writes). On by default.
+    void setSearchEnabled(bool enabled);
+    // Whether the rows shown come from memory.
+    bool isSearching() const { return m_mode == Mode::Search; }
+
+    // Row of the first organisation shown as companyText, with every row up to
+    // it available; -1 when it is not in the list, or when the rows shown do
+    // not come from memory (the caller then reads the list up to it).
+    int rowOf(const QString& companyText);
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    bool canFetchMore(const QModelIndex& parent) const override;
+    void fetchMore(const QModelIndex& parent) override;
+
+private:
+    enum class Mode { Cleared, Statement, Search };
+
+    // Brings the organisations in memory up to date; false when they cannot be used.
+    bool syncSearch(bool load);
+    bool loadSearch();
+    void applyChanges(QVector<qint64> rowIds);
+    void showThrough(int count);
+
+    QSqlDatabase m_database;
+    QSqlQueryModel m_statement;
+    records::CompanySearch m_search;
+    ChangeLog m_changes;
+    Mode m_mode = Mode::Cleared;
+    bool m_searchEnabled = true;
+    bool m_searchLoaded = false;
+    bool m_resetting = false;
+    QVector<qint64> m_rowIds; // the filtered list, by row id
+    int m_shown = 0;          // rows of m_rowIds given to the view so far
+    QSqlError m_error;
+};
+
+#endif // COMPANYLISTMODEL_H

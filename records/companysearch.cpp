@@ -1,0 +1,382 @@
+#include "records/companysearch.h"
+
+#include <QSet>
+
+#include <algorithm>
+
+namespace records {
+
+namespace {
+
+const QChar kAnyRun = QLatin1Char('%');
+const QChar kAnyOne = QLatin1Char('_');
+
+QChar foldLatin(QChar c)
+{
+    return c >= QLatin1Char('A') && c <= QLatin1Char('Z') ? QChar(c.unicode() + 32) : c;
+}
+
+QString foldedLatin(const QString& text)
+{
+    QString folded = text;
+    for (QChar& c : folded)
+        c = foldLatin(c);
+    return folded;
+}
+
+// UTF-16 code units weighed so that they compare as code points do, which is
+// how SQLite's byte-wise comparison of UTF-8 orders texts.
+ushort codePointWeight(ushort unit)
+{
+    if (unit >= 0xD800 && unit <= 0xDFFF)
+        return ushort(unit + 0x2000);
+    if (unit >= 0xE000)
+        return ushort(unit - 0x800);
+    return unit;
+}
+
+int nextCodePoint(QStringView text, int i)
+{
+    if (i + 1 < text.size() && text.at(i).isHighSurrogate() && text.at(i + 1).isLowSurrogate())
+        return i + 2;
+    return i + 1;
+}
+
+quint64 pieceKey(QStringView text, int start, int length)
+{
+    quint64 key = quint64(length) << 48;
+    for (int i = 0; i < length; ++i)
+        key |= quint64(text.at(start + i).unicode()) << (16 * i);
+    return key;
+}
+
+// Keys of the longest pieces (up to three letters) of every run of plain
+// letters in the filter: each must be in a matching text.
+QVector<quint64> filterPieces(const QString& filter)
+{
+    QVector<quint64> keys;
+    int start = 0;
+    for (int i = 0; i <= filter.size(); ++i) {
+        if (i < filter.size() && filter.at(i) != kAnyRun && filter.at(i) != kAnyOne)
+            continue;
+        const int run = i - start;
+        const int length = std::min(run, 3);
+        for (int at = start; length > 0 && at + length <= i; ++at)
+            keys.append(pieceKey(filter, at, length));
+        start = i + 1;
+    }
+    std::sort(keys.begin(), keys.end());
+    keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+    return keys;
+}
+
+QVector<int> intersect(const QVector<int>& left, const QVector<int>& right)
+{
+    QVector<int> both;
+    both.reserve(std::min(left.size(), right.size()));
+    std::set_intersection(left.begin(), left.end(), right.begin(), right.end(), std::back_inserter(both));
+    return both;
+}
+
+} // namespace
+
+bool likeMatches(QStringView text, QStringView pattern)
+{
+    // As "%" + pattern + "%": a "%" matches any run, so on a mismatch the
+    // pattern after the last "%" is tried one letter further on.
+    int i = 0;
+    int j = 0;
+    int resume = 0;
+    int mark = 0;
+    while (true) {
+        if (j < pattern.size() && pattern.at(j) == kAnyRun) {
+            resume = ++j;
+            mark = i;
+            continue;
+        }
+        if (j == pattern.size())
+            return true;
+        if (i < text.size() && (pattern.at(j) == kAnyOne || foldLatin(pattern.at(j)) == foldLatin(text.at(i)))) {
+            i = pattern.at(j) == kAnyOne ? nextCodePoint(text, i) : i + 1;
+            ++j;
+            continue;
+        }
+        if (mark >= text.size())
+            return false;
+        mark = nextCodePoint(text, mark);
+        i = mark;
+        j = resume;
+    }
+}
+
+bool CompanySearch::sortsBefore(const QString& left, const QString& right)
+{
+    if (left.isNull() || right.isNull())
+        return left.isNull() && !right.isNull();
+    const int common = std::min(left.size(), right.size());
+    for (int i = 0; i < common; ++i) {
+        const ushort a = left.at(i).unicode();
+        const ushort b = right.at(i).unicode();
+        if (a != b)
+            return codePointWeight(a) < codePointWeight(b);
+    }
+    return left.size() < right.size();
+}
+
+void CompanySearch::reset(const QVector<CompanyEntry>& entries)
+{
+    *this = CompanySearch();
+    m_rowIds.reserve(entries.size());
+    m_order.reserve(entries.size());
+    for (const CompanyEntry& entry : entries) {
+        if (contains(entry.rowId))
+            continue;
+        appendSlot(entry);
+        m_order.append(m_rowIds.size() - 1);
+    }
+}
+
+void CompanySearch::insert(const CompanyEntry& entry)
+{
+    remove(entry.rowId);
+    appendSlot(entry);
+    const int slot = m_rowIds.size() - 1;
+    const auto place = std::upper_bound(m_order.begin(), m_order.end(), slot, [this](int a, int b) {
+        return sortsBefore(text(m_sortTexts.at(a), m_sortArena).toString(),
+                           text(m_sortTexts.at(b), m_sortArena).toString());
+    });
+    m_order.insert(place, slot);
+    m_ranksValid = false;
+}
+
+bool CompanySearch::remove(qint64 rowId)
+{
+    const int slot = slotOf(rowId);
+    if (slot < 0)
+        return false;
+    unindex(slot);
+    const QString sortText = text(m_sortTexts.at(slot), m_sortArena).toString();
+    auto at = std::lower_bound(m_order.begin(), m_order.end(), sortText, [this](int a, const QString& key) {
+        return sortsBefore(text(m_sortTexts.at(a), m_sortArena).toString(), key);
+    });
+    while (at != m_order.end() && *at != slot)
+        ++at;
+    if (at == m_order.end())
+        at = std::find(m_order.begin(), m_order.end(), slot);
+    if (at != m_order.end())
+        m_order.erase(at);
+    m_alive[slot] = false;
+    const auto entry = std::lower_bound(m_slotByRowId.begin(), m_slotByRowId.end(), std::make_pair(rowId, 0));
+    m_slotByRowId.erase(entry);
+    m_ranksValid = false;
+    return true;
+}
+
+QString CompanySearch::shownText(qint64 rowId) const
+{
+    const int slot = slotOf(rowId);
+    if (slot < 0 || m_sortTexts.at(slot).length < 0)
+        return QString();
+    // SQLite's TRIM drops spaces only.
+    QStringView shown = text(m_sortTexts.at(slot), m_sortArena);
+    while (!shown.isEmpty() && shown.front() == QLatin1Char(' '))
+        shown = shown.mid(1);
+    while (!shown.isEmpty() && shown.back() == QLatin1Char(' '))
+        shown.chop(1);
+    return shown.toString();
+}
+
+QVector<qint64> CompanySearch::match(const QString& filter) const
+{
+    QVector<qint64> rowIds;
+    if (filter.isEmpty()) {
+        rowIds.reserve(m_order.size());
+        for (int slot : m_order)
+            rowIds.append(m_rowIds.at(slot));
+        return rowIds;
+    }
+    const QString folded = foldedLatin(filter);
+    bool exact = false;
+    const QVector<int> found = candidates(folded, &exact);
+    if (found.isEmpty())
+        return rowIds;
+    // Marks by list position, then read in order: no sorting of the matches.
+    ensureRanks();
+    QVector<quint64> marks((m_order.size() + 63) / 64, 0);
+    for (int slot : found) {
+        if (!exact && !matches(slot, folded))
+            continue;
+        const int rank = m_rank.at(slot);
+        marks[rank / 64] |= quint64(1) << (rank % 64);
+    }
+    for (int word = 0; word < marks.size(); ++word) {
+        for (quint64 bits = marks.at(word); bits; bits &= bits - 1)
+            rowIds.append(m_rowIds.at(m_order.at(word * 64 + __builtin_ctzll(bits))));
+    }
+    return rowIds;
+}
+
+QVector<int> CompanySearch::candidates(const QString& filter, bool* exact) const
+{
+    const bool wild = filter.contains(kAnyRun) || filter.contains(kAnyOne);
+    *exact = !wild && filter.size() <= 3;
+    const QVector<quint64> keys = filterPieces(filter);
+    if (keys.isEmpty()) {
+        // Nothing but wildcards: every organisation with a search text.
+        QVector<int> all;
+        for (int slot : m_order) {
+            if (m_names.at(slot).length >= 0)
+                all.append(slot);
+        }
+        std::sort(all.begin(), all.end());
+        return all;
+    }
+    QVector<const Posting*> lists;
+    for (quint64 key : keys) {
+        const auto found = m_postings.constFind(key);
+        if (found == m_postings.constEnd())
+            return {};
+        lists.append(&found.value());
+    }
+    std::sort(lists.begin(), lists.end(), [](const Posting* a, const Posting* b) { return a->count < b->count; });
+    QVector<int> slots = decode(*lists.first());
+    for (int i = 1; i < lists.size() && !slots.isEmpty(); ++i)
+        slots = intersect(slots, decode(*lists.at(i)));
+    return slots;
+}
+
+bool CompanySearch::matches(int slot, const QString& filter) const
+{
+    const QStringView name = text(m_names.at(slot), m_nameArena);
+    if (m_names.at(slot).length < 0)
+        return false;
+    if (!filter.contains(kAnyRun) && !filter.contains(kAnyOne))
+        return name.contains(filter);
+    return likeMatches(name, filter);
+}
+
+int CompanySearch::slotOf(qint64 rowId) const
+{
+    const auto found = std::lower_bound(m_slotByRowId.begin(), m_slotByRowId.end(), std::make_pair(rowId, 0));
+    return found != m_slotByRowId.end() && found->first == rowId ? found->second : -1;
+}
+
+QStringView CompanySearch::text(const Text& text, const QString& arena) const
+{
+    if (text.length < 0)
+        return QStringView();
+    return QStringView(arena).mid(text.start, text.length);
+}
+
+void CompanySearch::addText(QString* arena, QVector<Text>* texts, const QString& value)
+{
+    Text added;
+    if (!value.isNull()) {
+        added.start = arena->size();
+        added.length = value.size();
+        arena->append(value);
+    }
+    texts->append(added);
+}
+
+void CompanySearch::appendSlot(const CompanyEntry& entry)
+{
+    const int slot = m_rowIds.size();
+    m_rowIds.append(entry.rowId);
+    addText(&m_nameArena, &m_names, entry.name.isNull() ? QString() : foldedLatin(entry.name));
+    addText(&m_sortArena, &m_sortTexts, entry.sortText);
+    m_alive.append(true);
+    const std::pair<qint64, int> key(entry.rowId, slot);
+    if (m_slotByRowId.isEmpty() || m_slotByRowId.last().first < entry.rowId)
+        m_slotByRowId.append(key);
+    else
+        m_slotByRowId.insert(std::lower_bound(m_slotByRowId.begin(), m_slotByRowId.end(), key), key);
+    index(slot);
+}
+
+void CompanySearch::index(int slot)
+{
+    if (m_names.at(slot).length < 0)
+        return;
+    for (quint64 key : pieces(text(m_names.at(slot), m_nameArena)))
+        append(&m_postings[key], slot);
+}
+
+void CompanySearch::unindex(int slot)
+{
+    if (m_names.at(slot).length < 0)
+        return;
+    for (quint64 key : pieces(text(m_names.at(slot), m_nameArena))) {
+        auto found = m_postings.find(key);
+        if (found == m_postings.end())
+            continue;
+        QVector<int> slots = decode(found.value());
+        slots.removeOne(slot);
+        if (slots.isEmpty()) {
+            m_postings.erase(found);
+            continue;
+        }
+        Posting rebuilt;
+        for (int kept : slots)
+            append(&rebuilt, kept);
+        found.value() = rebuilt;
+    }
+}
+
+void CompanySearch::ensureRanks() const
+{
+    if (m_ranksValid)
+        return;
+    m_rank.fill(-1, m_rowIds.size());
+    for (int rank = 0; rank < m_order.size(); ++rank)
+        m_rank[m_order.at(rank)] = rank;
+    m_ranksValid = true;
+}
+
+QVector<quint64> CompanySearch::pieces(QStringView text)
+{
+    QVector<quint64> keys;
+    keys.reserve(text.size() * 3);
+    for (int i = 0; i < text.size(); ++i) {
+        for (int length = 1; length <= 3 && i + length <= text.size(); ++length)
+            keys.append(pieceKey(text, i, length));
+    }
+    std::sort(keys.begin(), keys.end());
+    keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+    return keys;
+}
+
+void CompanySearch::append(Posting* posting, int slot)
+{
+    quint32 gap = quint32(slot - posting->last);
+    while (gap >= 0x80) {
+        posting->bytes.append(char((gap & 0x7F) | 0x80));
+        gap >>= 7;
+    }
+    posting->bytes.append(char(gap));
+    posting->last = slot;
+    ++posting->count;
+}
+
+QVector<int> CompanySearch::decode(const Posting& posting)
+{
+    QVector<int> slots;
+    slots.reserve(posting.count);
+    int value = -1;
+    quint32 gap = 0;
+    int shift = 0;
+    for (const char byte : posting.bytes) {
+        gap |= quint32(uchar(byte) & 0x7F) << shift;
+        if (uchar(byte) & 0x80) {
+            shift += 7;
+            continue;
+        }
+        value += int(gap);
+        slots.append(value);
+        gap = 0;
+        shift = 0;
+    }
+    return slots;
+}
+
+} // namespace records

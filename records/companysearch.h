@@ -1,0 +1,101 @@
+#ifndef COMPANYSEARCH_H
+#define COMPANYSEARCH_H
+
+#include "db/companyrows.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+#include <QVector>
+
+#include <utility>
+
+// The organisations of the company list kept in memory, in list order, with an
+// index of the one-, two- and three-letter pieces of their search texts: a
+// filter is answered from the lists of the pieces it holds, so its cost
+// follows the number of organisations it finds, not the number stored.
+//
+// Matching is that of the list statement, "name LIKE '%filter%'" on the
+// lower-case filter: any part of the name, "%" and "_" as wildcards, Latin
+// letters in either case, other letters as stored. The order is that of the
+// sort text (legal form, a space, name): its UTF-8 bytes compared, no sort
+// text before any other, equal ones in the order they came.
+namespace records {
+
+using CompanyEntry = companyrows::CompanyRow;
+
+class CompanySearch
+{
+public:
+    // Replaces everything by entries, which are in list order already.
+    void reset(const QVector<CompanyEntry>& entries);
+    // Adds an organisation at its place in the order, after those of an equal sort text.
+    void insert(const CompanyEntry& entry);
+    // Drops the organisation of that row id; false when there is none.
+    bool remove(qint64 rowId);
+
+    int size() const { return m_order.size(); }
+    bool contains(qint64 rowId) const { return slotOf(rowId) >= 0; }
+    // The shown text of the organisation: its sort text without spaces at
+    // either end; a null text when the row id is unknown or its text is NULL.
+    QString shownText(qint64 rowId) const;
+
+    // Row ids of the organisations whose search text holds filter, in list
+    // order; the filter is taken as the statement takes it, already in lower
+    // case. An empty filter gives every organisation.
+    QVector<qint64> match(const QString& filter) const;
+
+    // SQLite's order of two sort texts (a null one first).
+    static bool sortsBefore(const QString& left, const QString& right);
+
+private:
+    struct Text
+    {
+        int start = 0;
+        int length = -1; // -1: NULL
+    };
+
+    // Row ids delta-coded in bytes: a list of a common letter holds a third of
+    // all organisations, and a byte per entry keeps the index small.
+    struct Posting
+    {
+        QByteArray bytes;
+        int last = -1;
+        int count = 0;
+    };
+
+    int slotOf(qint64 rowId) const;
+    QStringView text(const Text& text, const QString& arena) const;
+    void addText(QString* arena, QVector<Text>* texts, const QString& value);
+    void index(int slot);
+    void unindex(int slot);
+    void appendSlot(const CompanyEntry& entry);
+    void ensureRanks() const;
+    // Slots whose search text may hold the filter; *exact when each of them does.
+    QVector<int> candidates(const QString& filter, bool* exact) const;
+    bool matches(int slot, const QString& filter) const;
+
+    static QVector<quint64> pieces(QStringView text);
+    static void append(Posting* posting, int slot);
+    static QVector<int> decode(const Posting& posting);
+
+    QVector<qint64> m_rowIds;   // by slot
+    QVector<Text> m_names;      // by slot
+    QVector<Text> m_sortTexts;  // by slot
+    QVector<bool> m_alive;      // by slot
+    QString m_nameArena;
+    QString m_sortArena;
+    QVector<std::pair<qint64, int>> m_slotByRowId; // sorted by row id
+    QVector<int> m_order;                          // list position -> slot
+    mutable QVector<int> m_rank;                   // slot -> list position, -1 when gone
+    mutable bool m_ranksValid = false;
+    QHash<quint64, Posting> m_postings;
+};
+
+// The LIKE test of the list statement on one text: pattern holds "%" and "_"
+// wildcards, is matched anywhere in text, and Latin letters match in either case.
+bool likeMatches(QStringView text, QStringView pattern);
+
+} // namespace records
+
+#endif // COMPANYSEARCH_H
