@@ -3,6 +3,7 @@
 #include "benchchanges.h"
 #include "benchreport.h"
 #include "benchsession.h"
+#include "records/companylistmodel.h"
 
 #include <QAbstractItemModel>
 #include <QDir>
@@ -37,6 +38,19 @@ void add(const QString& id, const QString& label, int iterations, const Body& bo
         ->UseManualTime()
         ->Unit(benchmark::kMillisecond)
         ->Iterations(iterations + 1);
+}
+
+// The company list answered from memory (the program's way) or by running
+// the list statement each time (the way before it), for the side-by-side rows.
+QString useSearch(bool on)
+{
+    auto* list = qobject_cast<CompanyListModel*>(driver().companies()->model());
+    if (!list)
+        return QStringLiteral("the company list has another model");
+    list->setSearchEnabled(on);
+    if (on)
+        list->prepareSearch();
+    return QString();
 }
 
 // Constructs and initialises a window until the company list is filled.
@@ -89,13 +103,15 @@ Body firstStart(const Context& c)
 }
 
 // A keystroke in the company filter; before it the filter holds prefix.
-Body companyFilter(const Context& c, const QString& id, const QString& prefix, QChar key)
+Body companyFilter(const Context& c, const QString& id, const QString& prefix, QChar key, bool search)
 {
     return [=](benchmark::State& state) {
         measure(
             state, id, c,
             [=] {
-                const QString problem = ensureWindow(c);
+                QString problem = ensureWindow(c);
+                if (problem.isEmpty())
+                    problem = useSearch(search);
                 if (problem.isEmpty())
                     edit("lineEditCompanyFilter")->setText(prefix);
                 return problem;
@@ -139,13 +155,15 @@ QString lastCompanyFilter()
 
 // The way to an organisation among many: filter until it is found, then click
 // it. The filter is emptied and the organisation is selected in the whole list.
-Body filteredCompanyClick(const Context& c, const QString& id, bool last)
+Body filteredCompanyClick(const Context& c, const QString& id, bool last, bool search)
 {
     return [=](benchmark::State& state) {
         measure(
             state, id, c,
             [=] {
-                const QString problem = ensureWindow(c);
+                QString problem = ensureWindow(c);
+                if (problem.isEmpty())
+                    problem = useSearch(search);
                 if (!problem.isEmpty())
                     return problem;
                 edit("lineEditCompanyFilter")->setText(last ? lastCompanyFilter() : rareFilter(c.size));
@@ -211,20 +229,37 @@ struct Kind
 QList<Kind> recordKinds()
 {
     return {
+        {QStringLiteral("company_filter_common_old"), 30,
+         [](const Context& c) {
+             return companyFilter(c, QStringLiteral("company_filter_common_old"), QString(), kCommonKey, false);
+         }},
         {QStringLiteral("company_filter_common"), 30,
          [](const Context& c) {
-             return companyFilter(c, QStringLiteral("company_filter_common"), QString(), kCommonKey);
+             return companyFilter(c, QStringLiteral("company_filter_common"), QString(), kCommonKey, true);
+         }},
+        {QStringLiteral("company_filter_rare_old"), 30,
+         [](const Context& c) {
+             const QString rare = rareFilter(c.size);
+             return companyFilter(c, QStringLiteral("company_filter_rare_old"), rare.chopped(1), rare.back(), false);
          }},
         {QStringLiteral("company_filter_rare"), 30,
          [](const Context& c) {
              const QString rare = rareFilter(c.size);
-             return companyFilter(c, QStringLiteral("company_filter_rare"), rare.chopped(1), rare.back());
+             return companyFilter(c, QStringLiteral("company_filter_rare"), rare.chopped(1), rare.back(), true);
          }},
         {QStringLiteral("company_click"), 30, companyClick},
+        {QStringLiteral("company_click_filtered_old"), 30,
+         [](const Context& c) {
+             return filteredCompanyClick(c, QStringLiteral("company_click_filtered_old"), false, false);
+         }},
         {QStringLiteral("company_click_filtered"), 30,
-         [](const Context& c) { return filteredCompanyClick(c, QStringLiteral("company_click_filtered"), false); }},
+         [](const Context& c) {
+             return filteredCompanyClick(c, QStringLiteral("company_click_filtered"), false, true);
+         }},
+        {QStringLiteral("company_click_last_old"), 15,
+         [](const Context& c) { return filteredCompanyClick(c, QStringLiteral("company_click_last_old"), true, false); }},
         {QStringLiteral("company_click_last"), 15,
-         [](const Context& c) { return filteredCompanyClick(c, QStringLiteral("company_click_last"), true); }},
+         [](const Context& c) { return filteredCompanyClick(c, QStringLiteral("company_click_last"), true, true); }},
         {QStringLiteral("personnel_filter"), 30, personnelFilter},
         {QStringLiteral("employee_click"), 30, employeeClick},
         {QStringLiteral("save"), 20, save},

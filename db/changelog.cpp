@@ -31,12 +31,17 @@ ChangeLog::~ChangeLog()
     stop();
 }
 
+bool ChangeLog::canRecord(const QSqlDatabase& database)
+{
+    // Triggers of the temporary schema are SQLite's; other engines have no
+    // place for them outside the stored file.
+    return database.driverName() == QLatin1String("QSQLITE");
+}
+
 bool ChangeLog::start(const QSqlDatabase& database, const QString& table)
 {
     stop();
-    // Triggers of the temporary schema are SQLite's; other engines have no
-    // place for them outside the stored file.
-    if (!database.isOpen() || database.driverName() != QLatin1String("QSQLITE"))
+    if (!database.isOpen() || !canRecord(database))
         return false;
     m_database = database;
     m_table = table;
@@ -78,6 +83,16 @@ bool ChangeLog::install()
     return done && m_version >= 0;
 }
 
+bool ChangeLog::triggersInPlace() const
+{
+    QSqlQuery query(m_database);
+    query.setForwardOnly(true);
+    return query.exec(QStringLiteral("SELECT count(*) FROM sqlite_temp_master WHERE type='trigger' AND name IN "
+                                     "('%1_i','%1_u','%1_d')")
+                          .arg(m_name))
+           && query.next() && query.value(0).toInt() == 3;
+}
+
 qint64 ChangeLog::dataVersion() const
 {
     QSqlQuery query(m_database);
@@ -93,8 +108,9 @@ ChangeLog::Outcome ChangeLog::take(QVector<qint64>* rowIds)
     if (m_name.isEmpty() || !m_database.isOpen())
         return Outcome::Everything;
     // The connection may have been opened anew (its temporary schema is then
-    // gone), or another connection may have committed.
-    bool lost = dataVersion() != m_version;
+    // gone), the table dropped (its triggers with it), or another connection
+    // may have committed.
+    bool lost = dataVersion() != m_version || !triggersInPlace();
     QSqlQuery query(m_database);
     query.setForwardOnly(true);
     if (!lost && query.exec(QStringLiteral("SELECT id FROM temp.%1 ORDER BY rowid").arg(m_name))) {

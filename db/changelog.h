@@ -17,8 +17,10 @@ public:
     ChangeLog() = default;
     ~ChangeLog();
 
+    // Whether the engine of database lets changes be recorded this way.
+    static bool canRecord(const QSqlDatabase& database);
     // Starts recording the changes to table on database; false where the
-    // engine cannot (the caller then reads the table anew each time).
+    // engine cannot, or the table is missing.
     bool start(const QSqlDatabase& database, const QString& table);
     void stop();
     bool isRecording() const { return !m_name.isEmpty(); }
@@ -38,6 +40,7 @@ private:
 
     bool install();
     qint64 dataVersion() const;
+    bool triggersInPlace() const;
 
     QSqlDatabase m_database;
     QString m_table;

@@ -194,7 +194,8 @@ bool CompanyListModel::loadSearch()
     m_search = records::CompanySearch();
     // The log starts before the rows are read, so no write falls between the two.
     if (!m_changes.isRecording() && !m_changes.start(m_database, kTable)) {
-        m_searchEnabled = false;
+        // Where writes cannot be followed, the list statement answers every filter.
+        m_searchEnabled = ChangeLog::canRecord(m_database);
         return false;
     }
     QVector<companyrows::CompanyRow> rows;

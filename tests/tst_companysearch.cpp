@@ -1,0 +1,275 @@
+#include "db/database.h"
+#include "records/companylistmodel.h"
+#include "records/companysearch.h"
+#include "records/recordtexts.h"
+#include "support/testsupport.h"
+
+#include <QAbstractItemModelTester>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using testsupport::checkExec;
+using testsupport::checkRows;
+
+namespace {
+
+const char* const kMain = "search-main";
+const char* const kOther = "search-other";
+
+// Legal form, name and search text; NULL where the text is null.
+const QList<QStringList> kCompanies{
+    {"ООО", "Альфа", "ооо альфа"},
+    {"", "Бета", "бета"},
+    {"АО", "O'Neil|Guard", "ао o'neil|guard"},
+    {"ЧОП", "Щит", "чоп щит"},
+    {"ЧОП", "Щит ", "чоп щит"},
+    {"ООО", "Скидка 50%", "ооо скидка 50%"},
+    {"ООО", "Нижний_Подчерк", "ооо нижний_подчерк"},
+    {"ИП", "Смайл 😀 Плюс", "ип смайл 😀 плюс"},
+    {"ЗАО", "LATIN Caps", "ЗАО LATIN Caps"},
+    {"ООО", "Ёлка", "ооо ёлка"},
+    {"", "", ""},
+    {QString(), "Без формы", QString()},
+    {"ООО", "Ясень", "ооо ясень"},
+};
+
+QString literal(const QString& value)
+{
+    return value.isNull() ? QStringLiteral("NULL") : DataBase::quoteLiteral(value);
+}
+
+bool insertCompany(const char* connection, const QStringList& c)
+{
+    return checkExec(connection, QStringLiteral("INSERT INTO companies VALUES (%1,%2,%3)")
+                                     .arg(literal(c.value(0)), literal(c.value(1)), literal(c.value(2))));
+}
+
+QStringList shown(const QAbstractItemModel& model)
+{
+    QStringList texts;
+    for (int row = 0; row < model.rowCount(); ++row)
+        texts << model.index(row, 0).data().toString();
+    return texts;
+}
+
+} // namespace
+
+// The company list answered from memory: the same organisations in the same
+// order as the list statement, also after writes, with nothing added to the file.
+class TestCompanySearch : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void likeMatchesAsSqlite_data();
+    void likeMatchesAsSqlite();
+    void sortOrderIsSqlites();
+    void filtersAgreeWithListStatement_data();
+    void filtersAgreeWithListStatement();
+    void followsWritesOfEitherConnection();
+    void rowOfReadsOnlyUpToTheRow();
+    void fileGainsNoTriggerOrTable();
+
+private:
+    // The list statement's texts for filter, through the test's own connection.
+    QStringList statementTexts(const QString& filter) const;
+    QTemporaryDir m_dir;
+};
+
+void TestCompanySearch::init()
+{
+    QVERIFY(m_dir.isValid());
+    const QString file = m_dir.filePath(QStringLiteral("dataBase.db"));
+    QFile::remove(file);
+    for (const char* name : {kMain, kOther}) {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(file);
+        QVERIFY(db.open());
+    }
+    QVERIFY(checkExec(kMain, "CREATE TABLE companies (Форма TEXT,Наименование TEXT,name TEXT)"));
+    for (const QStringList& c : kCompanies)
+        QVERIFY(insertCompany(kMain, c));
+}
+
+void TestCompanySearch::cleanup()
+{
+    for (const char* name : {kMain, kOther}) {
+        QSqlDatabase::database(name, false).close();
+        QSqlDatabase::removeDatabase(name);
+    }
+}
+
+QStringList TestCompanySearch::statementTexts(const QString& filter) const
+{
+    // A NULL text is shown as an empty one.
+    return checkRows(kOther, records::companyListQuery(filter)).replaceInStrings(QRegularExpression("^<NULL>$"), "");
+}
+
+void TestCompanySearch::likeMatchesAsSqlite_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("pattern");
+
+    QTest::newRow("inside") << "ооо альфа" << "о ал";
+    QTest::newRow("not inside") << "ооо альфа" << "альфы";
+    QTest::newRow("Latin either case") << "O'Neil" << "o'nEIL";
+    QTest::newRow("Cyrillic case counts") << "Альфа" << "альфа";
+    QTest::newRow("underscore one letter") << "щит" << "щ_т";
+    QTest::newRow("underscore needs a letter") << "щт" << "щ_т";
+    QTest::newRow("underscore takes a whole emoji") << "a😀b" << "a_b";
+    QTest::newRow("percent any run") << "скидка 50%" << "ск%0";
+    QTest::newRow("percent in order only") << "скидка" << "ка%ск";
+    QTest::newRow("backtracking") << "aab aac" << "a_c";
+    QTest::newRow("only wildcards") << "" << "%";
+    QTest::newRow("underscore on empty") << "" << "_";
+}
+
+void TestCompanySearch::likeMatchesAsSqlite()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, pattern);
+    const QStringList answer = checkRows(kMain, QStringLiteral("SELECT %1 LIKE %2")
+                                                    .arg(DataBase::quoteLiteral(text),
+                                                         DataBase::quoteLiteral("%" + pattern + "%")));
+    QCOMPARE(records::likeMatches(text, pattern), answer == QStringList{"1"});
+}
+
+void TestCompanySearch::sortOrderIsSqlites()
+{
+    // Code points beyond U+FFFF sort after U+FFFD in UTF-8, though their
+    // UTF-16 units are smaller; a null text comes first, a prefix before longer texts.
+    const QStringList texts{"\xef\xbf\xbd", "😀", "a", "ab", "A", " b", "Я", "ё", ""};
+    QStringList sorted = texts;
+    std::sort(sorted.begin(), sorted.end(), records::CompanySearch::sortsBefore);
+    QStringList values;
+    for (const QString& text : texts)
+        values << "SELECT " + DataBase::quoteLiteral(text) + " AS t";
+    QCOMPARE(sorted, checkRows(kMain, values.join(" UNION ALL ") + " ORDER BY t"));
+    QVERIFY(records::CompanySearch::sortsBefore(QString(), ""));
+    QVERIFY(!records::CompanySearch::sortsBefore("", QString()));
+}
+
+void TestCompanySearch::filtersAgreeWithListStatement_data()
+{
+    QTest::addColumn<QString>("filter");
+
+    for (const char* filter : {"", "о", "ОО", "ооо", "ооо а", "щит", "Щ_Т", "o'n", "latin", "caps", "50%", "%",
+                               "_", "нижний_", "😀", "й_п", "ё", "е", "к%а", "нет такого", "'", "  "}) {
+        QTest::newRow(filter[0] ? filter : "empty") << QString::fromUtf8(filter);
+    }
+}
+
+void TestCompanySearch::filtersAgreeWithListStatement()
+{
+    QFETCH(QString, filter);
+    CompanyListModel model;
+    QAbstractItemModelTester tester(&model);
+    // A filter first, so that the organisations are read into memory.
+    QVERIFY(model.refresh("а", QSqlDatabase::database(kMain)));
+    QVERIFY(model.refresh(filter, QSqlDatabase::database(kMain)));
+    QVERIFY(model.isSearching());
+    QCOMPARE(shown(model), statementTexts(filter));
+    QCOMPARE(model.headerData(0, Qt::Horizontal).toString(), QString("Наименование"));
+
+    model.setSearchEnabled(false);
+    QVERIFY(model.refresh(filter, QSqlDatabase::database(kMain)));
+    QVERIFY(!model.isSearching());
+    QCOMPARE(shown(model), statementTexts(filter));
+}
+
+void TestCompanySearch::followsWritesOfEitherConnection()
+{
+    CompanyListModel model;
+    QAbstractItemModelTester tester(&model);
+    const QSqlDatabase db = QSqlDatabase::database(kMain);
+    model.prepareSearch();
+    QVERIFY(model.refresh("", db));
+    QVERIFY(model.isSearching());
+
+    // This connection's own writes, one transaction rolled back.
+    QVERIFY(insertCompany(kMain, {"ООО", "Вега", "ооо вега"}));
+    QVERIFY(checkExec(kMain, "UPDATE companies SET Наименование='Альфа-2', name='ооо альфа-2' WHERE name='ооо альфа'"));
+    QVERIFY(checkExec(kMain, "DELETE FROM companies WHERE name='бета'"));
+    QVERIFY(checkExec(kMain, "BEGIN"));
+    QVERIFY(insertCompany(kMain, {"АО", "Призрак", "ао призрак"}));
+    QVERIFY(checkExec(kMain, "ROLLBACK"));
+    for (const QString& filter : {"", "а", "вега", "альфа-2", "бета", "призрак"}) {
+        QVERIFY(model.refresh(filter, db));
+        QVERIFY(model.isSearching());
+        QCOMPARE(shown(model), statementTexts(filter));
+    }
+
+    // Another connection's write is noticed as a whole.
+    QVERIFY(insertCompany(kOther, {"ЧОП", "Извне", "чоп извне"}));
+    QVERIFY(model.refresh("извне", db));
+    QCOMPARE(shown(model), QStringList{"ЧОП Извне"});
+
+    // A large import is read again as a whole.
+    QVERIFY(checkExec(kMain, "BEGIN"));
+    for (int i = 0; i < 600; ++i)
+        QVERIFY(insertCompany(kMain, {"ООО", QString("Склад %1").arg(i), QString("ооо склад %1").arg(i)}));
+    QVERIFY(checkExec(kMain, "COMMIT"));
+    QVERIFY(model.refresh("склад 59", db));
+    QCOMPARE(shown(model), statementTexts("склад 59"));
+
+    // A table made anew on this connection has lost the triggers of the old one.
+    QVERIFY(checkExec(kMain, "DROP TABLE companies"));
+    QVERIFY(checkExec(kMain, "CREATE TABLE companies (Форма TEXT,Наименование TEXT,name TEXT)"));
+    QVERIFY(model.refresh("а", db));
+    QVERIFY(insertCompany(kMain, {"ООО", "Заново", "ооо заново"}));
+    QVERIFY(model.refresh("а", db));
+    QCOMPARE(shown(model), QStringList{"ООО Заново"});
+}
+
+void TestCompanySearch::rowOfReadsOnlyUpToTheRow()
+{
+    QVERIFY(checkExec(kMain, "BEGIN"));
+    for (int i = 0; i < 1000; ++i)
+        QVERIFY(insertCompany(kMain, {"ЯП", QString("Объект %1").arg(i, 4, 10, QChar('0')), "x"}));
+    QVERIFY(checkExec(kMain, "COMMIT"));
+    CompanyListModel model;
+    QAbstractItemModelTester tester(&model);
+    const QSqlDatabase db = QSqlDatabase::database(kMain);
+    QVERIFY(model.refresh("", db));
+    QVERIFY(!model.isSearching());
+    QCOMPARE(model.rowOf("ЯП Объект 0700"), -1); // the rows come from the statement
+
+    model.prepareSearch();
+    QVERIFY(model.refresh("", db));
+    QCOMPARE(model.rowCount(), 256);
+    const QStringList all = statementTexts("");
+    const int expected = all.indexOf("ЯП Объект 0700");
+    QCOMPARE(model.rowOf("ЯП Объект 0700"), expected);
+    QVERIFY(model.rowCount() > expected);
+    QVERIFY(model.rowCount() < all.size());
+    QCOMPARE(model.index(expected, 0).data().toString(), QString("ЯП Объект 0700"));
+    // Shown twice ("Щит" and "Щит "): the first of them.
+    QCOMPARE(model.rowOf("ЧОП Щит"), all.indexOf("ЧОП Щит"));
+    QCOMPARE(model.rowOf("нет такой"), -1);
+    while (model.canFetchMore(QModelIndex()))
+        model.fetchMore(QModelIndex());
+    QCOMPARE(shown(model), all);
+}
+
+void TestCompanySearch::fileGainsNoTriggerOrTable()
+{
+    const QStringList before = checkRows(kOther, "SELECT type, name FROM sqlite_master");
+    {
+        CompanyListModel model;
+        QVERIFY(model.refresh("а", QSqlDatabase::database(kMain)));
+        QVERIFY(model.isSearching());
+        QVERIFY(insertCompany(kMain, {"ООО", "Новая", "ооо новая"}));
+        QCOMPARE(checkRows(kOther, "SELECT type, name FROM sqlite_master"), before);
+        QCOMPARE(checkRows(kMain, "SELECT count(*) FROM sqlite_temp_master WHERE type='trigger'"), QStringList{"3"});
+    }
+    // Gone with the list.
+    QCOMPARE(checkRows(kMain, "SELECT count(*) FROM sqlite_temp_master"), QStringList{"0"});
+}
+
+QTEST_GUILESS_MAIN(TestCompanySearch)
+#include "tst_companysearch.moc"
