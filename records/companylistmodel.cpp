@@ -182,7 +182,8 @@ bool CompanyListModel::syncSearch(bool load)
     if (!m_searchLoaded)
         return load && loadSearch();
     QVector<qint64> changed;
-    if (m_changes.take(&changed) == ChangeLog::Outcome::Everything || changed.size() > kMostChanges)
+    if (m_changes.take(&changed) == ChangeLog::Outcome::Everything || changed.size() > kMostChanges
+        || m_search.goneSlots() > std::max(kMostChanges, m_search.size() / 8))
         return loadSearch();
     applyChanges(changed);
     return true;

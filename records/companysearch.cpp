@@ -128,12 +128,19 @@ void CompanySearch::reset(const QVector<CompanyEntry>& entries)
     *this = CompanySearch();
     m_rowIds.reserve(entries.size());
     m_order.reserve(entries.size());
+    m_slotByRowId.reserve(entries.size());
     for (const CompanyEntry& entry : entries) {
-        if (contains(entry.rowId))
-            continue;
-        appendSlot(entry);
-        m_order.append(m_rowIds.size() - 1);
+        const int slot = m_rowIds.size();
+        m_rowIds.append(entry.rowId);
+        addText(&m_nameArena, &m_names, entry.name.isNull() ? QString() : foldedLatin(entry.name));
+        addText(&m_sortArena, &m_sortTexts, entry.sortText);
+        m_alive.append(true);
+        m_slotByRowId.append({entry.rowId, slot});
+        index(slot);
+        m_order.append(slot);
     }
+    // Sorted once: the rows come in list order, not by row id.
+    std::sort(m_slotByRowId.begin(), m_slotByRowId.end());
 }
 
 void CompanySearch::insert(const CompanyEntry& entry)
@@ -154,7 +161,9 @@ bool CompanySearch::remove(qint64 rowId)
     const int slot = slotOf(rowId);
     if (slot < 0)
         return false;
-    unindex(slot);
+    // The slot stays in the piece lists, marked gone: taking it out would
+    // mean rewriting lists of a third of all organisations.
+    ++m_goneSlots;
     const QString sortText = text(m_sortTexts.at(slot), m_sortArena).toString();
     auto at = std::lower_bound(m_order.begin(), m_order.end(), sortText, [this](int a, const QString& key) {
         return sortsBefore(text(m_sortTexts.at(a), m_sortArena).toString(), key);
@@ -204,7 +213,7 @@ QVector<qint64> CompanySearch::match(const QString& filter) const
     ensureRanks();
     QVector<quint64> marks((m_order.size() + 63) / 64, 0);
     for (int slot : found) {
-        if (!exact && !matches(slot, folded))
+        if (!m_alive.at(slot) || (!exact && !matches(slot, folded)))
             continue;
         const int rank = m_rank.at(slot);
         marks[rank / 64] |= quint64(1) << (rank % 64);
@@ -224,7 +233,7 @@ QVector<int> CompanySearch::candidates(const QString& filter, bool* exact) const
     if (keys.isEmpty()) {
         // Nothing but wildcards: every organisation with a search text.
         QVector<int> all;
-        for (int slot : m_order) {
+        for (int slot : qAsConst(m_order)) {
             if (m_names.at(slot).length >= 0)
                 all.append(slot);
         }
@@ -302,27 +311,6 @@ void CompanySearch::index(int slot)
         append(&m_postings[key], slot);
 }
 
-void CompanySearch::unindex(int slot)
-{
-    if (m_names.at(slot).length < 0)
-        return;
-    for (quint64 key : pieces(text(m_names.at(slot), m_nameArena))) {
-        auto found = m_postings.find(key);
-        if (found == m_postings.end())
-            continue;
-        QVector<int> slots = decode(found.value());
-        slots.removeOne(slot);
-        if (slots.isEmpty()) {
-            m_postings.erase(found);
-            continue;
-        }
-        Posting rebuilt;
-        for (int kept : slots)
-            append(&rebuilt, kept);
-        found.value() = rebuilt;
-    }
-}
-
 void CompanySearch::ensureRanks() const
 {
     if (m_ranksValid)
@@ -346,14 +334,22 @@ QVector<quint64> CompanySearch::pieces(QStringView text)
     return keys;
 }
 
-void CompanySearch::append(Posting* posting, int slot)
+namespace {
+
+void appendGap(QByteArray* bytes, quint32 gap)
 {
-    quint32 gap = quint32(slot - posting->last);
     while (gap >= 0x80) {
-        posting->bytes.append(char((gap & 0x7F) | 0x80));
+        bytes->append(char((gap & 0x7F) | 0x80));
         gap >>= 7;
     }
-    posting->bytes.append(char(gap));
+    bytes->append(char(gap));
+}
+
+} // namespace
+
+void CompanySearch::append(Posting* posting, int slot)
+{
+    appendGap(&posting->bytes, quint32(slot - posting->last));
     posting->last = slot;
     ++posting->count;
 }

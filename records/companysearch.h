@@ -35,6 +35,8 @@ public:
     bool remove(qint64 rowId);
 
     int size() const { return m_order.size(); }
+    // Organisations removed since the last reset, whose room is not given back until the next one.
+    int goneSlots() const { return m_goneSlots; }
     bool contains(qint64 rowId) const { return slotOf(rowId) >= 0; }
     // The shown text of the organisation: its sort text without spaces at
     // either end; a null text when the row id is unknown or its text is NULL.
@@ -68,7 +70,6 @@ private:
     QStringView text(const Text& text, const QString& arena) const;
     void addText(QString* arena, QVector<Text>* texts, const QString& value);
     void index(int slot);
-    void unindex(int slot);
     void appendSlot(const CompanyEntry& entry);
     void ensureRanks() const;
     // Slots whose search text may hold the filter; *exact when each of them does.
@@ -90,6 +91,7 @@ private:
     mutable QVector<int> m_rank;                   // slot -> list position, -1 when gone
     mutable bool m_ranksValid = false;
     QHash<quint64, Posting> m_postings;
+    int m_goneSlots = 0;
 };
 
 // The LIKE test of the list statement on one text: pattern holds "%" and "_"

@@ -187,6 +187,7 @@ void TestCompanySearch::followsWritesOfEitherConnection()
     CompanyListModel model;
     QAbstractItemModelTester tester(&model);
     const QSqlDatabase db = QSqlDatabase::database(kMain);
+    QVERIFY(model.refresh("", db));
     model.prepareSearch();
     QVERIFY(model.refresh("", db));
     QVERIFY(model.isSearching());
@@ -198,7 +199,7 @@ void TestCompanySearch::followsWritesOfEitherConnection()
     QVERIFY(checkExec(kMain, "BEGIN"));
     QVERIFY(insertCompany(kMain, {"АО", "Призрак", "ао призрак"}));
     QVERIFY(checkExec(kMain, "ROLLBACK"));
-    for (const QString& filter : {"", "а", "вега", "альфа-2", "бета", "призрак"}) {
+    for (const char* filter : {"", "а", "вега", "альфа-2", "бета", "призрак"}) {
         QVERIFY(model.refresh(filter, db));
         QVERIFY(model.isSearching());
         QCOMPARE(shown(model), statementTexts(filter));
@@ -241,7 +242,6 @@ void TestCompanySearch::rowOfReadsOnlyUpToTheRow()
 
     model.prepareSearch();
     QVERIFY(model.refresh("", db));
-    QCOMPARE(model.rowCount(), 256);
     const QStringList all = statementTexts("");
     const int expected = all.indexOf("ЯП Объект 0700");
     QCOMPARE(model.rowOf("ЯП Объект 0700"), expected);
