@@ -12,7 +12,7 @@ namespace {
 const QString kColumns = QStringLiteral("SELECT rowid,name,Форма||' '||Наименование FROM companies");
 const QString kOrder = QStringLiteral(" ORDER BY Форма||' '||Наименование Asc");
 
-bool read(const QSqlDatabase& database, const QString& statement, QVector<CompanyRow>* rows)
+bool read(const QSqlDatabase& database, const QString& statement, const std::function<void(const CompanyRow&)>& take)
 {
     QSqlQuery query(database);
     query.setForwardOnly(true);
@@ -26,17 +26,16 @@ bool read(const QSqlDatabase& database, const QString& statement, QVector<Compan
         const QVariant sortText = query.value(2);
         row.name = name.isNull() ? QString() : name.toString();
         row.sortText = sortText.isNull() ? QString() : sortText.toString();
-        rows->append(row);
+        take(row);
     }
     return true;
 }
 
 } // namespace
 
-bool readAll(const QSqlDatabase& database, QVector<CompanyRow>* rows)
+bool readAll(const QSqlDatabase& database, const std::function<void(const CompanyRow&)>& take)
 {
-    rows->clear();
-    return read(database, kColumns + kOrder, rows);
+    return read(database, kColumns + kOrder, take);
 }
 
 bool readSome(const QSqlDatabase& database, const QVector<qint64>& rowIds, QVector<CompanyRow>* rows)
@@ -46,7 +45,8 @@ bool readSome(const QSqlDatabase& database, const QVector<qint64>& rowIds, QVect
     for (qint64 rowId : rowIds)
         ids << QString::number(rowId);
     return ids.isEmpty()
-           || read(database, kColumns + QStringLiteral(" WHERE rowid IN (%1)").arg(ids.join(QLatin1Char(','))), rows);
+           || read(database, kColumns + QStringLiteral(" WHERE rowid IN (%1)").arg(ids.join(QLatin1Char(','))),
+                   [rows](const CompanyRow& row) { rows->append(row); });
 }
 
 bool rowIdsShownAs(const QSqlDatabase& database, const QString& companyText, QVector<qint64>* rowIds)

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QVector>
 
+#include <functional>
+
 // The "companies" rows as the in-memory company search reads them, each with
 // SQLite's row id, the one handle that tells rows apart in a table without a key.
 namespace companyrows {
@@ -18,8 +20,8 @@ struct CompanyRow
     QString sortText;
 };
 
-// Every organisation, in the order of the company list.
-bool readAll(const QSqlDatabase& database, QVector<CompanyRow>* rows);
+// Every organisation, in the order of the company list, handed to take one by one.
+bool readAll(const QSqlDatabase& database, const std::function<void(const CompanyRow&)>& take);
 // The organisations among rowIds that exist (in no particular order).
 bool readSome(const QSqlDatabase& database, const QVector<qint64>& rowIds, QVector<CompanyRow>* rows);
 // Row ids of the organisations that the list shows as companyText.

@@ -36,7 +36,7 @@ bool CompanyListModel::refresh(const QString& filter, const QSqlDatabase& databa
     if (database.connectionName() != m_database.connectionName()) {
         m_changes.stop();
         m_searchLoaded = false;
-        m_search = records::CompanySearch();
+        m_search.clear();
     }
     m_database = database;
     m_error = QSqlError();
@@ -87,7 +87,7 @@ void CompanyListModel::setSearchEnabled(bool enabled)
     if (!enabled) {
         m_changes.stop();
         m_searchLoaded = false;
-        m_search = records::CompanySearch();
+        m_search.clear();
     }
 }
 
@@ -192,17 +192,18 @@ bool CompanyListModel::syncSearch(bool load)
 bool CompanyListModel::loadSearch()
 {
     m_searchLoaded = false;
-    m_search = records::CompanySearch();
+    m_search.clear();
     // The log starts before the rows are read, so no write falls between the two.
     if (!m_changes.isRecording() && !m_changes.start(m_database, kTable)) {
         // Where writes cannot be followed, the list statement answers every filter.
         m_searchEnabled = ChangeLog::canRecord(m_database);
         return false;
     }
-    QVector<companyrows::CompanyRow> rows;
-    if (!companyrows::readAll(m_database, &rows))
+    // Straight into the search: a copy of every row beside it would double the memory it takes.
+    if (!companyrows::readAll(m_database, [this](const companyrows::CompanyRow& row) { m_search.appendInOrder(row); })) {
+        m_search.clear();
         return false;
-    m_search.reset(rows);
+    }
     m_searchLoaded = true;
     return true;
 }

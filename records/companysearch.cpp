@@ -1,7 +1,5 @@
 #include "records/companysearch.h"
 
-#include <QSet>
-
 #include <algorithm>
 
 namespace records {
@@ -123,24 +121,22 @@ bool CompanySearch::sortsBefore(const QString& left, const QString& right)
     return left.size() < right.size();
 }
 
-void CompanySearch::reset(const QVector<CompanyEntry>& entries)
+void CompanySearch::clear()
 {
     *this = CompanySearch();
-    m_rowIds.reserve(entries.size());
-    m_order.reserve(entries.size());
-    m_slotByRowId.reserve(entries.size());
-    for (const CompanyEntry& entry : entries) {
-        const int slot = m_rowIds.size();
-        m_rowIds.append(entry.rowId);
-        addText(&m_nameArena, &m_names, entry.name.isNull() ? QString() : foldedLatin(entry.name));
-        addText(&m_sortArena, &m_sortTexts, entry.sortText);
-        m_alive.append(true);
-        m_slotByRowId.append({entry.rowId, slot});
-        index(slot);
-        m_order.append(slot);
-    }
-    // Sorted once: the rows come in list order, not by row id.
-    std::sort(m_slotByRowId.begin(), m_slotByRowId.end());
+}
+
+void CompanySearch::appendInOrder(const CompanyEntry& entry)
+{
+    const int slot = m_rowIds.size();
+    m_rowIds.append(entry.rowId);
+    addText(&m_nameArena, &m_names, entry.name.isNull() ? QString() : foldedLatin(entry.name));
+    addText(&m_sortArena, &m_sortTexts, entry.sortText);
+    m_alive.append(true);
+    m_slotByRowId.append({entry.rowId, slot});
+    m_rowIdsSorted = m_rowIdsSorted && (slot == 0 || m_slotByRowId.at(slot - 1).first < entry.rowId);
+    index(slot);
+    m_order.append(slot);
 }
 
 void CompanySearch::insert(const CompanyEntry& entry)
@@ -266,6 +262,11 @@ bool CompanySearch::matches(int slot, const QString& filter) const
 
 int CompanySearch::slotOf(qint64 rowId) const
 {
+    if (!m_rowIdsSorted) {
+        // Rows come in list order, not by row id: sorted once, on first use.
+        std::sort(m_slotByRowId.begin(), m_slotByRowId.end());
+        m_rowIdsSorted = true;
+    }
     const auto found = std::lower_bound(m_slotByRowId.begin(), m_slotByRowId.end(), std::make_pair(rowId, 0));
     return found != m_slotByRowId.end() && found->first == rowId ? found->second : -1;
 }

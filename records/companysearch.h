@@ -27,8 +27,9 @@ using CompanyEntry = companyrows::CompanyRow;
 class CompanySearch
 {
 public:
-    // Replaces everything by entries, which are in list order already.
-    void reset(const QVector<CompanyEntry>& entries);
+    void clear();
+    // Adds an organisation after all others: for filling the search in list order.
+    void appendInOrder(const CompanyEntry& entry);
     // Adds an organisation at its place in the order, after those of an equal sort text.
     void insert(const CompanyEntry& entry);
     // Drops the organisation of that row id; false when there is none.
@@ -86,7 +87,8 @@ private:
     QVector<bool> m_alive;      // by slot
     QString m_nameArena;
     QString m_sortArena;
-    QVector<std::pair<qint64, int>> m_slotByRowId; // sorted by row id
+    mutable QVector<std::pair<qint64, int>> m_slotByRowId; // by row id once m_rowIdsSorted
+    mutable bool m_rowIdsSorted = true;
     QVector<int> m_order;                          // list position -> slot
     mutable QVector<int> m_rank;                   // slot -> list position, -1 when gone
     mutable bool m_ranksValid = false;
