@@ -234,7 +234,6 @@ void TestCompanySearch::rowOfReadsOnlyUpToTheRow()
         QVERIFY(insertCompany(kMain, {"ЯП", QString("Объект %1").arg(i, 4, 10, QChar('0')), "x"}));
     QVERIFY(checkExec(kMain, "COMMIT"));
     CompanyListModel model;
-    QAbstractItemModelTester tester(&model);
     const QSqlDatabase db = QSqlDatabase::database(kMain);
     QVERIFY(model.refresh("", db));
     QVERIFY(!model.isSearching());
