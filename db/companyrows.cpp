@@ -8,13 +8,16 @@ namespace companyrows {
 
 namespace {
 
-// The list's own expressions, so that the indexes on them answer these reads.
 const QString kColumns = QStringLiteral("SELECT rowid,name,Форма||' '||Наименование FROM companies");
-const QString kOrder = QStringLiteral(" ORDER BY Форма||' '||Наименование Asc");
+// Rows to a statement of readAll.
+const int kChunk = 4096;
 
-bool read(const QSqlDatabase& database, const QString& statement, const std::function<void(const CompanyRow&)>& take)
+// Runs statement and hands its rows to take; *count receives the number handed.
+bool read(QSqlQuery& query, const QString& statement, const std::function<bool(const CompanyRow&)>& take,
+          int* count = nullptr)
 {
-    QSqlQuery query(database);
+    if (count)
+        *count = 0;
     query.setForwardOnly(true);
     if (!query.exec(statement))
         return false;
@@ -26,16 +29,36 @@ bool read(const QSqlDatabase& database, const QString& statement, const std::fun
         const QVariant sortText = query.value(2);
         row.name = name.isNull() ? QString() : name.toString();
         row.sortText = sortText.isNull() ? QString() : sortText.toString();
-        take(row);
+        if (count)
+            ++*count;
+        if (!take(row))
+            return false;
     }
     return true;
 }
 
 } // namespace
 
-bool readAll(const QSqlDatabase& database, const std::function<void(const CompanyRow&)>& take)
+bool readAll(const QSqlDatabase& database, const std::function<bool(const CompanyRow&)>& take)
 {
-    return read(database, kColumns + kOrder, take);
+    QSqlQuery query(database);
+    qint64 last = 0;
+    bool started = false;
+    int count = kChunk;
+    // Each statement a transaction of its own: a writer waits for one chunk at most.
+    while (count == kChunk) {
+        const QString where = started ? QStringLiteral(" WHERE rowid>%1").arg(last) : QString();
+        if (!read(query, kColumns + where + QStringLiteral(" ORDER BY rowid LIMIT %1").arg(kChunk),
+                  [&](const CompanyRow& row) {
+                      last = row.rowId;
+                      return take(row);
+                  },
+                  &count))
+            return false;
+        query.finish();
+        started = true;
+    }
+    return true;
 }
 
 bool readSome(const QSqlDatabase& database, const QVector<qint64>& rowIds, QVector<CompanyRow>* rows)
@@ -44,9 +67,13 @@ bool readSome(const QSqlDatabase& database, const QVector<qint64>& rowIds, QVect
     QStringList ids;
     for (qint64 rowId : rowIds)
         ids << QString::number(rowId);
+    QSqlQuery query(database);
     return ids.isEmpty()
-           || read(database, kColumns + QStringLiteral(" WHERE rowid IN (%1)").arg(ids.join(QLatin1Char(','))),
-                   [rows](const CompanyRow& row) { rows->append(row); });
+           || read(query, kColumns + QStringLiteral(" WHERE rowid IN (%1)").arg(ids.join(QLatin1Char(','))),
+                   [rows](const CompanyRow& row) {
+                       rows->append(row);
+                       return true;
+                   });
 }
 
 bool rowIdsShownAs(const QSqlDatabase& database, const QString& companyText, QVector<qint64>* rowIds)

@@ -20,8 +20,10 @@ struct CompanyRow
     QString sortText;
 };
 
-// Every organisation, in the order of the company list, handed to take one by one.
-bool readAll(const QSqlDatabase& database, const std::function<void(const CompanyRow&)>& take);
+// Every organisation, by row id, handed to take one by one; take returns false
+// to stop the reading (readAll is then false too). The rows are read a few
+// thousand to a statement, so that no read keeps a writer waiting for long.
+bool readAll(const QSqlDatabase& database, const std::function<bool(const CompanyRow&)>& take);
 // The organisations among rowIds that exist (in no particular order).
 bool readSome(const QSqlDatabase& database, const QVector<qint64>& rowIds, QVector<CompanyRow>* rows);
 // Row ids of the organisations that the list shows as companyText.

@@ -1,5 +1,6 @@
 #include "records/companylistmodel.h"
 
+#include "records/companysearchload.h"
 #include "records/recordtexts.h"
 
 #include <QSqlQuery>
@@ -22,22 +23,29 @@ CompanyListModel::CompanyListModel(QObject* parent)
     // Rows the list statement's model reads later reach the view through this one.
     connect(&m_statement, &QAbstractItemModel::rowsAboutToBeInserted, this,
             [this](const QModelIndex&, int first, int last) {
-                if (m_mode == Mode::Statement && !m_resetting)
+                if (m_mode == Mode::Statement && !m_resetting) {
+                    m_inserting = true;
                     beginInsertRows(QModelIndex(), first, last);
+                }
             });
     connect(&m_statement, &QAbstractItemModel::rowsInserted, this, [this] {
-        if (m_mode == Mode::Statement && !m_resetting)
+        if (m_mode == Mode::Statement && !m_resetting) {
             endInsertRows();
+            m_inserting = false;
+        }
     });
+}
+
+CompanyListModel::~CompanyListModel()
+{
+    // The reading thread is stopped before the log goes.
+    dropSearch();
 }
 
 bool CompanyListModel::refresh(const QString& filter, const QSqlDatabase& database)
 {
-    if (database.connectionName() != m_database.connectionName()) {
-        m_changes.stop();
-        m_searchLoaded = false;
-        m_search.clear();
-    }
+    if (database.connectionName() != m_database.connectionName())
+        dropSearch();
     m_database = database;
     m_error = QSqlError();
     beginResetModel();
@@ -78,17 +86,24 @@ void CompanyListModel::clear()
 
 void CompanyListModel::prepareSearch()
 {
-    syncSearch(true);
+    if (!m_searchLoaded)
+        syncSearch(true);
 }
 
 void CompanyListModel::setSearchEnabled(bool enabled)
 {
     m_searchEnabled = enabled;
-    if (!enabled) {
-        m_changes.stop();
-        m_searchLoaded = false;
-        m_search.clear();
-    }
+    if (!enabled)
+        dropSearch();
+}
+
+void CompanyListModel::dropSearch()
+{
+    delete m_load;
+    m_load = nullptr;
+    m_changes.stop();
+    m_searchLoaded = false;
+    m_search.clear();
 }
 
 int CompanyListModel::rowOf(const QString& companyText)
@@ -158,7 +173,9 @@ QVariant CompanyListModel::headerData(int section, Qt::Orientation orientation, 
 
 bool CompanyListModel::canFetchMore(const QModelIndex& parent) const
 {
-    if (parent.isValid())
+    // Asked again while rows are being added (by a view answering the
+    // notice of them), it would add the same rows twice.
+    if (parent.isValid() || m_inserting)
         return false;
     if (m_mode == Mode::Statement)
         return m_statement.canFetchMore();
@@ -167,7 +184,7 @@ bool CompanyListModel::canFetchMore(const QModelIndex& parent) const
 
 void CompanyListModel::fetchMore(const QModelIndex& parent)
 {
-    if (parent.isValid())
+    if (parent.isValid() || m_inserting)
         return;
     if (m_mode == Mode::Statement)
         m_statement.fetchMore();
@@ -179,60 +196,89 @@ bool CompanyListModel::syncSearch(bool load)
 {
     if (!m_searchEnabled || !m_database.isOpen())
         return false;
-    if (!m_searchLoaded)
-        return load && loadSearch();
+    if (!m_searchLoaded) {
+        if (load && !m_load)
+            loadSearch();
+        return m_searchLoaded;
+    }
     QVector<qint64> changed;
     if (m_changes.take(&changed) == ChangeLog::Outcome::Everything || changed.size() > kMostChanges
-        || m_search.goneSlots() > std::max(kMostChanges, m_search.size() / 8))
-        return loadSearch();
-    applyChanges(changed);
-    return true;
+        || m_search.goneSlots() > std::max(kMostChanges, m_search.size() / 8)) {
+        loadSearch();
+        return m_searchLoaded;
+    }
+    return applyChanges(changed);
 }
 
-bool CompanyListModel::loadSearch()
+void CompanyListModel::loadSearch()
 {
     m_searchLoaded = false;
     m_search.clear();
-    // The log starts before the rows are read, so no write falls between the two.
+    // The log starts before the rows are read: a write of this connection
+    // made meanwhile is in the log and is applied once they are in (again,
+    // if the read saw it already); a commit of another connection makes the
+    // log say Everything, and the rows are read anew.
     if (!m_changes.isRecording() && !m_changes.start(m_database, kTable)) {
         // Where writes cannot be followed, the list statement answers every filter.
         m_searchEnabled = ChangeLog::canRecord(m_database);
-        return false;
+        return;
     }
-    // Straight into the search: a copy of every row beside it would double the memory it takes.
-    if (!companyrows::readAll(m_database, [this](const companyrows::CompanyRow& row) { m_search.appendInOrder(row); })) {
+    const QString file = m_database.databaseName();
+    if (CompanySearchLoad::canRead(file)) {
+        m_load = new CompanySearchLoad(file, m_database.connectOptions(), this);
+        connect(m_load, &CompanySearchLoad::finished, this, &CompanyListModel::loadFinished);
+        return;
+    }
+    // A database no second connection can open is read here.
+    if (companyrows::readAll(m_database, [this](const companyrows::CompanyRow& row) {
+            m_search.add(row);
+            return true;
+        })) {
+        m_search.putInOrder();
+        m_searchLoaded = true;
+    } else {
         m_search.clear();
-        return false;
     }
-    m_searchLoaded = true;
-    return true;
 }
 
-void CompanyListModel::applyChanges(QVector<qint64> rowIds)
+void CompanyListModel::loadFinished()
+{
+    CompanySearchLoad* load = m_load;
+    m_load = nullptr;
+    m_searchLoaded = load->take(&m_search);
+    load->deleteLater();
+    if (m_searchLoaded)
+        emit searchReady();
+}
+
+bool CompanyListModel::applyChanges(QVector<qint64> rowIds)
 {
     if (rowIds.isEmpty())
-        return;
+        return true;
     std::sort(rowIds.begin(), rowIds.end());
     rowIds.erase(std::unique(rowIds.begin(), rowIds.end()), rowIds.end());
     QVector<companyrows::CompanyRow> rows;
     if (!companyrows::readSome(m_database, rowIds, &rows)) {
         loadSearch();
-        return;
+        return m_searchLoaded;
     }
     for (qint64 rowId : rowIds)
         m_search.remove(rowId);
     for (const companyrows::CompanyRow& row : rows)
         m_search.insert(row);
+    return true;
 }
 
 void CompanyListModel::showThrough(int count)
 {
     count = std::min(int(m_rowIds.size()), count);
-    if (count <= m_shown)
+    if (count <= m_shown || m_inserting)
         return;
     // Whole batches, as scrolling would have brought them.
     count = std::min(int(m_rowIds.size()), (count + kBatch - 1) / kBatch * kBatch);
+    m_inserting = true;
     beginInsertRows(QModelIndex(), m_shown, count - 1);
     m_shown = count;
     endInsertRows();
+    m_inserting = false;
 }

@@ -4,6 +4,8 @@
 #include "db/changelog.h"
 #include "records/companysearch.h"
 
+class CompanySearchLoad;
+
 #include <QAbstractTableModel>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -14,17 +16,19 @@
 // organisations whose search text holds the filter, in list order.
 //
 // Once the organisations are in memory (CompanySearch), a filter is answered
-// there and any row can be reached at once; they are read on the first
-// filter, or earlier through prepareSearch(). Before that, and where the
-// engine cannot tell this connection's writes (ChangeLog), the list statement
-// is run and its rows are read as the list is scrolled. Either way the rows
-// come in batches as the view asks for more, and the filter means the same.
+// there and any row can be reached at once. They are read on a thread of
+// their own (CompanySearchLoad), started by the first filter or earlier by
+// prepareSearch(). Until they are ready, and where the engine cannot tell this
+// connection's writes (ChangeLog), the list statement is run and its rows are
+// read as the list is scrolled. Either way the rows come in batches as the
+// view asks for more, and the filter means the same.
 class CompanyListModel : public QAbstractTableModel
 {
     Q_OBJECT
 
 public:
     explicit CompanyListModel(QObject* parent = nullptr);
+    ~CompanyListModel() override;
 
     // Lists the organisations whose search text holds filter (all of them for
     // an empty one) from database. False when the database refused the list:
@@ -34,8 +38,11 @@ public:
     void clear();
     QSqlError lastError() const { return m_error; }
 
-    // Reads the organisations into memory now, for the next refresh.
+    // Starts reading the organisations into memory, for the refreshes after
+    // searchReady().
     void prepareSearch();
+    // Whether the organisations in memory can answer the next refresh.
+    bool isSearchReady() const { return m_searchLoaded; }
     // Off: every refresh runs the list statement (as where the engine cannot
     // follow the writes). On by default.
     void setSearchEnabled(bool enabled);
@@ -54,23 +61,32 @@ public:
     bool canFetchMore(const QModelIndex& parent) const override;
     void fetchMore(const QModelIndex& parent) override;
 
+signals:
+    // The organisations have been read into memory.
+    void searchReady();
+
 private:
     enum class Mode { Cleared, Statement, Search };
 
     // Brings the organisations in memory up to date; false when they cannot be used.
     bool syncSearch(bool load);
-    bool loadSearch();
-    void applyChanges(QVector<qint64> rowIds);
+    // Starts reading the organisations anew; the log of changes starts first.
+    void loadSearch();
+    void loadFinished();
+    void dropSearch();
+    bool applyChanges(QVector<qint64> rowIds);
     void showThrough(int count);
 
     QSqlDatabase m_database;
     QSqlQueryModel m_statement;
     records::CompanySearch m_search;
     ChangeLog m_changes;
+    CompanySearchLoad* m_load = nullptr;
     Mode m_mode = Mode::Cleared;
     bool m_searchEnabled = true;
     bool m_searchLoaded = false;
     bool m_resetting = false;
+    bool m_inserting = false; // between beginInsertRows() and endInsertRows()
     QVector<qint64> m_rowIds; // the filtered list, by row id
     int m_shown = 0;          // rows of m_rowIds given to the view so far
     QSqlError m_error;

@@ -107,7 +107,7 @@ bool likeMatches(QStringView text, QStringView pattern)
     }
 }
 
-bool CompanySearch::sortsBefore(const QString& left, const QString& right)
+bool CompanySearch::sortsBefore(QStringView left, QStringView right)
 {
     if (left.isNull() || right.isNull())
         return left.isNull() && !right.isNull();
@@ -126,17 +126,17 @@ void CompanySearch::clear()
     *this = CompanySearch();
 }
 
-void CompanySearch::appendInOrder(const CompanyEntry& entry)
+void CompanySearch::add(const CompanyEntry& entry)
 {
-    const int slot = m_rowIds.size();
-    m_rowIds.append(entry.rowId);
-    addText(&m_nameArena, &m_names, entry.name.isNull() ? QString() : foldedLatin(entry.name));
-    addText(&m_sortArena, &m_sortTexts, entry.sortText);
-    m_alive.append(true);
-    m_slotByRowId.append({entry.rowId, slot});
-    m_rowIdsSorted = m_rowIdsSorted && (slot == 0 || m_slotByRowId.at(slot - 1).first < entry.rowId);
-    index(slot);
-    m_order.append(slot);
+    appendSlot(entry);
+    m_order.append(m_rowIds.size() - 1);
+    m_ranksValid = false;
+}
+
+void CompanySearch::putInOrder()
+{
+    std::stable_sort(m_order.begin(), m_order.end(), [this](int a, int b) { return slotBefore(a, b); });
+    m_ranksValid = false;
 }
 
 void CompanySearch::insert(const CompanyEntry& entry)
@@ -144,12 +144,28 @@ void CompanySearch::insert(const CompanyEntry& entry)
     remove(entry.rowId);
     appendSlot(entry);
     const int slot = m_rowIds.size() - 1;
-    const auto place = std::upper_bound(m_order.begin(), m_order.end(), slot, [this](int a, int b) {
-        return sortsBefore(text(m_sortTexts.at(a), m_sortArena).toString(),
-                           text(m_sortTexts.at(b), m_sortArena).toString());
-    });
+    const auto place = std::upper_bound(m_order.begin(), m_order.end(), slot,
+                                        [this](int a, int b) { return slotBefore(a, b); });
     m_order.insert(place, slot);
     m_ranksValid = false;
+}
+
+bool CompanySearch::slotBefore(int left, int right) const
+{
+    const Text& a = m_sortTexts.at(left);
+    const Text& b = m_sortTexts.at(right);
+    if (a.length < 0 || b.length < 0) {
+        if ((a.length < 0) != (b.length < 0))
+            return a.length < 0;
+    } else {
+        const QStringView leftText = text(a, m_sortArena);
+        const QStringView rightText = text(b, m_sortArena);
+        if (sortsBefore(leftText, rightText))
+            return true;
+        if (sortsBefore(rightText, leftText))
+            return false;
+    }
+    return m_rowIds.at(left) < m_rowIds.at(right);
 }
 
 bool CompanySearch::remove(qint64 rowId)
@@ -160,13 +176,8 @@ bool CompanySearch::remove(qint64 rowId)
     // The slot stays in the piece lists, marked gone: taking it out would
     // mean rewriting lists of a third of all organisations.
     ++m_goneSlots;
-    const QString sortText = text(m_sortTexts.at(slot), m_sortArena).toString();
-    auto at = std::lower_bound(m_order.begin(), m_order.end(), sortText, [this](int a, const QString& key) {
-        return sortsBefore(text(m_sortTexts.at(a), m_sortArena).toString(), key);
-    });
-    while (at != m_order.end() && *at != slot)
-        ++at;
-    if (at == m_order.end())
+    auto at = std::lower_bound(m_order.begin(), m_order.end(), slot, [this](int a, int b) { return slotBefore(a, b); });
+    if (at == m_order.end() || *at != slot)
         at = std::find(m_order.begin(), m_order.end(), slot);
     if (at != m_order.end())
         m_order.erase(at);

@@ -19,7 +19,7 @@
 // lower-case filter: any part of the name, "%" and "_" as wildcards, Latin
 // letters in either case, other letters as stored. The order is that of the
 // sort text (legal form, a space, name): its UTF-8 bytes compared, no sort
-// text before any other, equal ones in the order they came.
+// text before any other, equal ones by row id (the order of the list's index).
 namespace records {
 
 using CompanyEntry = companyrows::CompanyRow;
@@ -28,9 +28,11 @@ class CompanySearch
 {
 public:
     void clear();
-    // Adds an organisation after all others: for filling the search in list order.
-    void appendInOrder(const CompanyEntry& entry);
-    // Adds an organisation at its place in the order, after those of an equal sort text.
+    // Fills the search from rows in any order (by row id, say): add() each of
+    // them, then putInOrder() once before the search is used.
+    void add(const CompanyEntry& entry);
+    void putInOrder();
+    // Adds an organisation at its place in the order.
     void insert(const CompanyEntry& entry);
     // Drops the organisation of that row id; false when there is none.
     bool remove(qint64 rowId);
@@ -49,7 +51,7 @@ public:
     QVector<qint64> match(const QString& filter) const;
 
     // SQLite's order of two sort texts (a null one first).
-    static bool sortsBefore(const QString& left, const QString& right);
+    static bool sortsBefore(QStringView left, QStringView right);
 
 private:
     struct Text
@@ -73,6 +75,8 @@ private:
     void index(int slot);
     void appendSlot(const CompanyEntry& entry);
     void ensureRanks() const;
+    // The list order of two slots: sort text, then row id.
+    bool slotBefore(int left, int right) const;
     // Slots whose search text may hold the filter; *exact when each of them does.
     QVector<int> candidates(const QString& filter, bool* exact) const;
     bool matches(int slot, const QString& filter) const;

@@ -47,6 +47,13 @@ bool insertCompany(const char* connection, const QStringList& c)
                                      .arg(literal(c.value(0)), literal(c.value(1)), literal(c.value(2))));
 }
 
+// Starts reading the organisations into memory and waits until they are in.
+bool readIntoMemory(CompanyListModel& model, const QSqlDatabase& db)
+{
+    return model.refresh("а", db) && QTest::qWaitFor([&] { return model.isSearchReady(); }, 10000)
+           && model.refresh("а", db) && model.isSearching();
+}
+
 QStringList shown(const QAbstractItemModel& model)
 {
     QStringList texts;
@@ -150,8 +157,8 @@ void TestCompanySearch::sortOrderIsSqlites()
     for (const QString& text : texts)
         values << "SELECT " + DataBase::quoteLiteral(text) + " AS t";
     QCOMPARE(sorted, checkRows(kMain, values.join(" UNION ALL ") + " ORDER BY t"));
-    QVERIFY(records::CompanySearch::sortsBefore(QString(), ""));
-    QVERIFY(!records::CompanySearch::sortsBefore("", QString()));
+    QVERIFY(records::CompanySearch::sortsBefore(QString(), QString("")));
+    QVERIFY(!records::CompanySearch::sortsBefore(QString(""), QString()));
 }
 
 void TestCompanySearch::filtersAgreeWithListStatement_data()
@@ -169,8 +176,11 @@ void TestCompanySearch::filtersAgreeWithListStatement()
     QFETCH(QString, filter);
     CompanyListModel model;
     QAbstractItemModelTester tester(&model);
-    // A filter first, so that the organisations are read into memory.
-    QVERIFY(model.refresh("а", QSqlDatabase::database(kMain)));
+    // Until the organisations are in memory, the list statement answers.
+    QVERIFY(model.refresh(filter, QSqlDatabase::database(kMain)));
+    QVERIFY(!model.isSearching());
+    QCOMPARE(shown(model), statementTexts(filter));
+    QVERIFY(readIntoMemory(model, QSqlDatabase::database(kMain)));
     QVERIFY(model.refresh(filter, QSqlDatabase::database(kMain)));
     QVERIFY(model.isSearching());
     QCOMPARE(shown(model), statementTexts(filter));
@@ -188,9 +198,7 @@ void TestCompanySearch::followsWritesOfEitherConnection()
     QAbstractItemModelTester tester(&model);
     const QSqlDatabase db = QSqlDatabase::database(kMain);
     QVERIFY(model.refresh("", db));
-    model.prepareSearch();
-    QVERIFY(model.refresh("", db));
-    QVERIFY(model.isSearching());
+    QVERIFY(readIntoMemory(model, db));
 
     // This connection's own writes, one transaction rolled back.
     QVERIFY(insertCompany(kMain, {"ООО", "Вега", "ооо вега"}));
@@ -205,8 +213,12 @@ void TestCompanySearch::followsWritesOfEitherConnection()
         QCOMPARE(shown(model), statementTexts(filter));
     }
 
-    // Another connection's write is noticed as a whole.
+    // Another connection's write is noticed as a whole; the statement answers
+    // until the organisations are read anew.
     QVERIFY(insertCompany(kOther, {"ЧОП", "Извне", "чоп извне"}));
+    QVERIFY(model.refresh("извне", db));
+    QCOMPARE(shown(model), QStringList{"ЧОП Извне"});
+    QVERIFY(readIntoMemory(model, db));
     QVERIFY(model.refresh("извне", db));
     QCOMPARE(shown(model), QStringList{"ЧОП Извне"});
 
@@ -217,6 +229,25 @@ void TestCompanySearch::followsWritesOfEitherConnection()
     QVERIFY(checkExec(kMain, "COMMIT"));
     QVERIFY(model.refresh("склад 59", db));
     QCOMPARE(shown(model), statementTexts("склад 59"));
+    QVERIFY(readIntoMemory(model, db));
+    QVERIFY(model.refresh("склад 59", db));
+    QCOMPARE(shown(model), statementTexts("склад 59"));
+
+    // Writes of this connection made while the rows are read are applied
+    // after them, whichever of them the reading saw.
+    model.setSearchEnabled(false);
+    model.setSearchEnabled(true);
+    model.prepareSearch();
+    QVERIFY(insertCompany(kMain, {"ООО", "Пока читали", "ооо пока читали"}));
+    QVERIFY(checkExec(kMain, "UPDATE companies SET Наименование='Склад 590-б', name='ооо склад 590-б' WHERE "
+                             "name='ооо склад 590'"));
+    QVERIFY(checkExec(kMain, "DELETE FROM companies WHERE name='ооо склад 591'"));
+    QVERIFY(readIntoMemory(model, db));
+    for (const char* filter : {"", "пока", "склад 59"}) {
+        QVERIFY(model.refresh(filter, db));
+        QVERIFY(model.isSearching());
+        QCOMPARE(shown(model), statementTexts(filter));
+    }
 
     // A table made anew on this connection has lost the triggers of the old one.
     QVERIFY(checkExec(kMain, "DROP TABLE companies"));
@@ -224,6 +255,8 @@ void TestCompanySearch::followsWritesOfEitherConnection()
     QVERIFY(model.refresh("а", db));
     QVERIFY(insertCompany(kMain, {"ООО", "Заново", "ооо заново"}));
     QVERIFY(model.refresh("а", db));
+    QCOMPARE(shown(model), QStringList{"ООО Заново"});
+    QVERIFY(readIntoMemory(model, db));
     QCOMPARE(shown(model), QStringList{"ООО Заново"});
 }
 
@@ -234,12 +267,13 @@ void TestCompanySearch::rowOfReadsOnlyUpToTheRow()
         QVERIFY(insertCompany(kMain, {"ЯП", QString("Объект %1").arg(i, 4, 10, QChar('0')), "x"}));
     QVERIFY(checkExec(kMain, "COMMIT"));
     CompanyListModel model;
+    QAbstractItemModelTester tester(&model);
     const QSqlDatabase db = QSqlDatabase::database(kMain);
     QVERIFY(model.refresh("", db));
     QVERIFY(!model.isSearching());
     QCOMPARE(model.rowOf("ЯП Объект 0700"), -1); // the rows come from the statement
 
-    model.prepareSearch();
+    QVERIFY(readIntoMemory(model, db));
     QVERIFY(model.refresh("", db));
     const QStringList all = statementTexts("");
     const int expected = all.indexOf("ЯП Объект 0700");
@@ -260,8 +294,7 @@ void TestCompanySearch::fileGainsNoTriggerOrTable()
     const QStringList before = checkRows(kOther, "SELECT type, name FROM sqlite_master");
     {
         CompanyListModel model;
-        QVERIFY(model.refresh("а", QSqlDatabase::database(kMain)));
-        QVERIFY(model.isSearching());
+        QVERIFY(readIntoMemory(model, QSqlDatabase::database(kMain)));
         QVERIFY(insertCompany(kMain, {"ООО", "Новая", "ооо новая"}));
         QCOMPARE(checkRows(kOther, "SELECT type, name FROM sqlite_master"), before);
         QCOMPARE(checkRows(kMain, "SELECT count(*) FROM sqlite_temp_master WHERE type='trigger'"), QStringList{"3"});
