@@ -21,6 +21,15 @@ MyTableView::MyTableView(QWidget* parent)
 
 void MyTableView::setModel(QAbstractItemModel* model)
 {
+    disconnect(m_aboutToInsert);
+    if (model) {
+        m_aboutToInsert = connect(model, &QAbstractItemModel::rowsAboutToBeInserted, this,
+                                  [this](const QModelIndex& parent) {
+                                      const bool root = parent == rootIndex();
+                                      m_countBeforeInsert = root ? verticalHeader()->count() : -1;
+                                      m_lengthBeforeInsert = root ? verticalHeader()->length() : -1;
+                                  });
+    }
     QTableView::setModel(model);
     fitVisibleRows();
 }
@@ -118,6 +127,10 @@ bool MyTableView::addedBelowView(int start, int end) const
     const QHeaderView* rows = verticalHeader();
     if (end != rows->count() - 1 || rows->sectionsMoved())
         return false;
+    // The length before the rows came, noted then: a hundred thousand rows
+    // brought at once to reach the last one are not summed.
+    if (start == m_countBeforeInsert && m_lengthBeforeInsert >= 0)
+        return m_lengthBeforeInsert - rows->offset() >= viewport()->height();
     int added = 0;
     for (int row = start; row <= end; ++row)
         added += rows->sectionSize(row);

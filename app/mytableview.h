@@ -48,6 +48,11 @@ private:
     // Fits rows from the visual position first on, upwards (step -1) or
     // downwards (step 1), until they cover height pixels and then spare more.
     void fitRowsFrom(int first, int step, int height, int spare);
+
+    QMetaObject::Connection m_aboutToInsert;
+    // Rows and their length in pixels just before rows are added.
+    int m_countBeforeInsert = -1;
+    int m_lengthBeforeInsert = -1;
 };
 
 #endif // MYTABLEVIEW_H

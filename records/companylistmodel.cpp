@@ -44,13 +44,15 @@ CompanyListModel::~CompanyListModel()
 
 bool CompanyListModel::refresh(const QString& filter, const QSqlDatabase& database)
 {
+    beginResetModel();
+    m_resetting = true;
     if (database.connectionName() != m_database.connectionName())
         dropSearch();
     m_database = database;
+    m_filter = filter;
     m_error = QSqlError();
-    beginResetModel();
-    m_resetting = true;
     m_rowIds.clear();
+    m_all = false;
     m_shown = 0;
     // The list statement run with no row wanted: a table that is gone or
     // changed is reported as the list itself would report it.
@@ -61,8 +63,11 @@ bool CompanyListModel::refresh(const QString& filter, const QSqlDatabase& databa
     if (searching) {
         m_mode = Mode::Search;
         m_statement.clear();
-        m_rowIds = m_search.match(records::lowerCase(filter));
-        m_shown = std::min(int(m_rowIds.size()), kBatch);
+        // Every organisation: straight from the search's order, without a copy of it.
+        m_all = filter.isEmpty();
+        if (!m_all)
+            m_rowIds = m_search.match(records::lowerCase(filter));
+        m_shown = std::min(listSize(), kBatch);
     } else {
         m_mode = Mode::Statement;
         m_statement.setQuery(records::companyListQuery(filter), database);
@@ -79,6 +84,7 @@ void CompanyListModel::clear()
     m_mode = Mode::Cleared;
     m_statement.clear();
     m_rowIds.clear();
+    m_all = false;
     m_shown = 0;
     m_error = QSqlError();
     endResetModel();
@@ -86,15 +92,21 @@ void CompanyListModel::clear()
 
 void CompanyListModel::prepareSearch()
 {
-    if (!m_searchLoaded)
+    // A list shown from memory is brought up to date by its next refresh,
+    // which starts anew: the rows it shows must not change under it.
+    if (m_mode != Mode::Search)
         syncSearch(true);
 }
 
 void CompanyListModel::setSearchEnabled(bool enabled)
 {
     m_searchEnabled = enabled;
-    if (!enabled)
-        dropSearch();
+    if (enabled)
+        return;
+    // The same rows again from the list statement, before the memory goes.
+    if (m_mode == Mode::Search)
+        refresh(m_filter, m_database);
+    dropSearch();
 }
 
 void CompanyListModel::dropSearch()
@@ -109,16 +121,46 @@ void CompanyListModel::dropSearch()
 int CompanyListModel::rowOf(const QString& companyText)
 {
     QVector<qint64> rowIds;
-    if (m_mode != Mode::Search || !companyrows::rowIdsShownAs(m_database, companyText, &rowIds) || rowIds.isEmpty())
+    if (m_mode != Mode::Search || !companyrows::rowIdsShownAs(m_database, companyText, &rowIds))
         return -1;
-    std::sort(rowIds.begin(), rowIds.end());
-    for (int row = 0; row < m_rowIds.size(); ++row) {
-        if (std::binary_search(rowIds.begin(), rowIds.end(), m_rowIds.at(row))) {
-            showThrough(row + 1);
-            return row;
+    // The first in list order of the organisations shown as that text.
+    int first = -1;
+    for (qint64 rowId : qAsConst(rowIds)) {
+        const int position = m_search.positionOf(rowId);
+        if (position >= 0 && (first < 0 || position < first))
+            first = position;
+    }
+    if (first < 0)
+        return -1;
+    int row = first;
+    if (!m_all) {
+        // The filtered rows are in list order too.
+        const auto at = std::lower_bound(m_rowIds.begin(), m_rowIds.end(), first, [this](qint64 rowId, int position) {
+            return m_search.positionOf(rowId) < position;
+        });
+        row = at != m_rowIds.end() && m_search.positionOf(*at) == first ? int(at - m_rowIds.begin()) : -1;
+        if (row < 0) {
+            // Not the first of its text among those the filter let through.
+            for (row = 0; row < m_rowIds.size(); ++row) {
+                if (rowIds.contains(m_rowIds.at(row)))
+                    break;
+            }
+            if (row == m_rowIds.size())
+                return -1;
         }
     }
-    return -1;
+    showThrough(row + 1);
+    return row;
+}
+
+int CompanyListModel::listSize() const
+{
+    return m_all ? m_search.size() : int(m_rowIds.size());
+}
+
+qint64 CompanyListModel::rowIdAt(int row) const
+{
+    return m_all ? m_search.rowIdAt(row) : m_rowIds.at(row);
 }
 
 int CompanyListModel::rowCount(const QModelIndex& parent) const
@@ -159,7 +201,7 @@ QVariant CompanyListModel::data(const QModelIndex& index, int role) const
         return m_statement.data(m_statement.index(index.row(), index.column()), role);
     if (m_mode != Mode::Search || index.row() >= m_shown || index.column() != 0)
         return QVariant();
-    return m_search.shownText(m_rowIds.at(index.row()));
+    return m_search.shownText(rowIdAt(index.row()));
 }
 
 QVariant CompanyListModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -179,7 +221,7 @@ bool CompanyListModel::canFetchMore(const QModelIndex& parent) const
         return false;
     if (m_mode == Mode::Statement)
         return m_statement.canFetchMore();
-    return m_mode == Mode::Search && m_shown < m_rowIds.size();
+    return m_mode == Mode::Search && m_shown < listSize();
 }
 
 void CompanyListModel::fetchMore(const QModelIndex& parent)
@@ -271,11 +313,11 @@ bool CompanyListModel::applyChanges(QVector<qint64> rowIds)
 
 void CompanyListModel::showThrough(int count)
 {
-    count = std::min(int(m_rowIds.size()), count);
+    count = std::min(listSize(), count);
     if (count <= m_shown || m_inserting)
         return;
     // Whole batches, as scrolling would have brought them.
-    count = std::min(int(m_rowIds.size()), (count + kBatch - 1) / kBatch * kBatch);
+    count = std::min(listSize(), (count + kBatch - 1) / kBatch * kBatch);
     m_inserting = true;
     beginInsertRows(QModelIndex(), m_shown, count - 1);
     m_shown = count;

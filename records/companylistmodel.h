@@ -38,8 +38,8 @@ public:
     void clear();
     QSqlError lastError() const { return m_error; }
 
-    // Starts reading the organisations into memory, for the refreshes after
-    // searchReady().
+    // Brings the organisations in memory up to date with the writes, or
+    // starts reading them anew, for the refreshes after searchReady().
     void prepareSearch();
     // Whether the organisations in memory can answer the next refresh.
     bool isSearchReady() const { return m_searchLoaded; }
@@ -76,6 +76,9 @@ private:
     void dropSearch();
     bool applyChanges(QVector<qint64> rowIds);
     void showThrough(int count);
+    // The rows of the list shown from memory, fetched or not.
+    int listSize() const;
+    qint64 rowIdAt(int row) const;
 
     QSqlDatabase m_database;
     QSqlQueryModel m_statement;
@@ -87,7 +90,9 @@ private:
     bool m_searchLoaded = false;
     bool m_resetting = false;
     bool m_inserting = false; // between beginInsertRows() and endInsertRows()
+    QString m_filter;
     QVector<qint64> m_rowIds; // the filtered list, by row id
+    bool m_all = false;       // no filter: the search's whole order instead of m_rowIds
     int m_shown = 0;          // rows of m_rowIds given to the view so far
     QSqlError m_error;
 };

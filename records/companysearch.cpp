@@ -188,6 +188,15 @@ bool CompanySearch::remove(qint64 rowId)
     return true;
 }
 
+int CompanySearch::positionOf(qint64 rowId) const
+{
+    const int slot = slotOf(rowId);
+    if (slot < 0)
+        return -1;
+    ensureRanks();
+    return m_rank.at(slot);
+}
+
 QString CompanySearch::shownText(qint64 rowId) const
 {
     const int slot = slotOf(rowId);

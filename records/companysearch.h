@@ -41,6 +41,10 @@ public:
     // Organisations removed since the last reset, whose room is not given back until the next one.
     int goneSlots() const { return m_goneSlots; }
     bool contains(qint64 rowId) const { return slotOf(rowId) >= 0; }
+    // Row id of the organisation at position in list order.
+    qint64 rowIdAt(int position) const { return m_rowIds.at(m_order.at(position)); }
+    // Position in list order of the organisation of that row id; -1 when there is none.
+    int positionOf(qint64 rowId) const;
     // The shown text of the organisation: its sort text without spaces at
     // either end; a null text when the row id is unknown or its text is NULL.
     QString shownText(qint64 rowId) const;

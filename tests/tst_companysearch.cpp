@@ -287,6 +287,12 @@ void TestCompanySearch::rowOfReadsOnlyUpToTheRow()
     while (model.canFetchMore(QModelIndex()))
         model.fetchMore(QModelIndex());
     QCOMPARE(shown(model), all);
+
+    // In a filtered list: the row among those the filter lets through.
+    QVERIFY(model.refresh("x", db));
+    QCOMPARE(model.rowOf("ЯП Объект 0999"), 999);
+    QCOMPARE(model.index(999, 0).data().toString(), QString("ЯП Объект 0999"));
+    QCOMPARE(model.rowOf("ООО Альфа"), -1);
 }
 
 void TestCompanySearch::fileGainsNoTriggerOrTable()
