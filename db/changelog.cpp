@@ -1,5 +1,7 @@
 #include "db/changelog.h"
 
+#include "db/dialect.h"
+
 #include <QSqlDriver>
 #include <QSqlQuery>
 #include <QVariant>
@@ -35,7 +37,7 @@ bool ChangeLog::canRecord(const QSqlDatabase& database)
 {
     // Triggers of the temporary schema are SQLite's; other engines have no
     // place for them outside the stored file.
-    return database.driverName() == QLatin1String("QSQLITE");
+    return sql::dialectOf(database) == sql::Dialect::Sqlite;
 }
 
 bool ChangeLog::start(const QSqlDatabase& database, const QString& table)

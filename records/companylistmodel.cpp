@@ -56,9 +56,9 @@ bool CompanyListModel::refresh(const QString& filter, const QSqlDatabase& databa
     m_shown = 0;
     // The list statement run with no row wanted: a table that is gone or
     // changed is reported as the list itself would report it.
+    const QString statement = records::companyListQuery(filter, sql::dialectOf(database));
     QSqlQuery probe(database);
-    const bool searching = syncSearch(!filter.isEmpty())
-                           && probe.exec(records::companyListQuery(filter) + QStringLiteral(" LIMIT 0"));
+    const bool searching = syncSearch(!filter.isEmpty()) && probe.exec(statement + QStringLiteral(" LIMIT 0"));
     probe.finish();
     if (searching) {
         m_mode = Mode::Search;
@@ -70,7 +70,7 @@ bool CompanyListModel::refresh(const QString& filter, const QSqlDatabase& databa
         m_shown = std::min(listSize(), kBatch);
     } else {
         m_mode = Mode::Statement;
-        m_statement.setQuery(records::companyListQuery(filter), database);
+        m_statement.setQuery(statement, database);
         m_error = m_statement.lastError();
     }
     m_resetting = false;
