@@ -132,6 +132,25 @@ bool insertReturningKey(QSqlQuery& preparedInsert, Dialect dialect, QVariant* ke
     return key->isValid() && !key->isNull();
 }
 
+QString lastSerialQuery(Dialect dialect, const QString& table, const QString& keyColumn)
+{
+    if (dialect == Dialect::Postgres) {
+        return QStringLiteral("SELECT last_value FROM pg_sequences WHERE format('%I.%I',schemaname,sequencename)"
+                              "=pg_get_serial_sequence('%1','%2')")
+            .arg(table, keyColumn);
+    }
+    return QStringLiteral("SELECT seq FROM sqlite_sequence WHERE name='%1'").arg(table);
+}
+
+QString continueSerialStatement(Dialect dialect, const QString& table, const QString& keyColumn, qint64 last)
+{
+    if (dialect == Dialect::Sqlite)
+        return QString();
+    return QStringLiteral("SELECT setval(pg_get_serial_sequence('%1','%2'),%3,false)")
+        .arg(table, keyColumn)
+        .arg(last + 1);
+}
+
 QString commitCheckStatement(Dialect dialect)
 {
     return dialect == Dialect::Postgres ? QStringLiteral("SELECT 1") : QString();

@@ -74,6 +74,17 @@ QString insertReturning(Dialect dialect, const QString& insert, const QString& k
 // database chose for the new row through *key; false when the insert failed.
 bool insertReturningKey(QSqlQuery& preparedInsert, Dialect dialect, QVariant* key);
 
+// A query of the highest number the database ever gave in a table's key made
+// with serialKeyType (the rows holding it may be deleted since): no row or 0
+// when it never gave one.
+QString lastSerialQuery(Dialect dialect, const QString& table, const QString& keyColumn);
+
+// Makes the key's next number follow last, for rows that were written with
+// their numbers given; empty for SQLite, which keeps its count past such rows
+// by itself. The server changes a counter at once, whether or not the
+// transaction is committed: a number may be skipped, never given twice.
+QString continueSerialStatement(Dialect dialect, const QString& table, const QString& keyColumn, qint64 last);
+
 // Run before COMMIT: fails when the transaction can no longer commit. After a
 // failed statement the server keeps the transaction aborted and answers a
 // COMMIT by rolling back without an error; SQLite commits what succeeded.

@@ -5,6 +5,7 @@
 #include "db/serverconfig.h"
 #include "db/statements.h"
 #include "db/workingdatabase.h"
+#include "journal/cardregister.h"
 
 #include <QFileInfo>
 #include <QSqlError>
@@ -36,11 +37,22 @@ bool flush(QSqlQuery& query, const QString& head, QStringList* rows)
     return done;
 }
 
-// Copies one table; false with the reason when a statement fails.
+// The first value of a query's first row as a number; 0 when there is none.
+qint64 numberOf(const QSqlDatabase& database, const QString& statement)
+{
+    QSqlQuery query(database);
+    query.setForwardOnly(true);
+    return statement.isEmpty() || !query.exec(statement) || !query.next() ? 0 : query.value(0).toLongLong();
+}
+
+// Copies one table; false with the reason when a statement fails. *highest
+// gets the greatest value copied into the table's serial key.
 bool copyTable(const QSqlDatabase& source, QSqlQuery& target, const CopiedTable& table, int* count,
-               QString* message)
+               qint64* highest, QString* message)
 {
     *count = 0;
+    *highest = 0;
+    const int keyColumn = table.columns.indexOf(table.serialKey);
     if (!source.tables().contains(table.table))
         return true; // a file made before the table existed
     QSqlQuery read(source);
@@ -58,6 +70,8 @@ bool copyTable(const QSqlDatabase& source, QSqlQuery& target, const CopiedTable&
         QStringList values;
         for (int i = 0; i < table.columns.size(); ++i)
             values.append(literal(read.value(i)));
+        if (keyColumn >= 0)
+            *highest = qMax(*highest, read.value(keyColumn).toLongLong());
         rows.append(QLatin1Char('(') + values.join(QLatin1Char(',')) + QLatin1Char(')'));
         ++*count;
         if (rows.size() == kRowsPerStatement)
@@ -92,21 +106,29 @@ QStringList occupiedTables(const QSqlDatabase& target)
 QList<CopiedTable> copiedTables()
 {
     return {
-        {QStringLiteral("companies"), {"Форма", "Наименование", "name"}, QStringLiteral("организаций")},
+        {QStringLiteral("companies"), {"Форма", "Наименование", "name"}, QStringLiteral("организаций"), QString()},
         {QStringLiteral("personal"),
          {"id", "Фамилия", "Имя", "Отчество", "Должность", "Руководитель", "Дата_выдачи", "person", "director"},
-         QStringLiteral("сотрудников")},
+         QStringLiteral("сотрудников"), QString()},
+        {QStringLiteral("cards"), journal::columns(), QStringLiteral("карточек в журнале выдачи"),
+         QStringLiteral("number")},
     };
 }
 
 bool copyTables(const QSqlDatabase& source, QSqlDatabase& target, QList<int>* counts, QString* message)
 {
     counts->clear();
-    for (const CopiedTable& table : copiedTables()) {
+    const QList<CopiedTable> tables = copiedTables();
+    for (const CopiedTable& table : tables) {
         QSqlQuery query(target);
-        if (!query.exec(sql::createTable(table.table, table.columns, sql::dialectOf(target)))) {
+        QString reason;
+        // The register makes its own table (a numbered key, texts never NULL).
+        const bool created = table.serialKey.isEmpty()
+                                 ? query.exec(sql::createTable(table.table, table.columns, sql::dialectOf(target)))
+                                 : journal::CardRegister(target).ensureTable(&reason);
+        if (!created) {
             *message = QStringLiteral("на сервере не создаётся таблица %1: %2")
-                           .arg(table.table, query.lastError().text());
+                           .arg(table.table, reason.isEmpty() ? query.lastError().text() : reason);
             return false;
         }
     }
@@ -124,10 +146,25 @@ bool copyTables(const QSqlDatabase& source, QSqlDatabase& target, QList<int>* co
     }
     {
         QSqlQuery query(target);
-        for (int i = 0; done && i < copiedTables().size(); ++i) {
+        for (int i = 0; done && i < tables.size(); ++i) {
+            const CopiedTable& table = tables.at(i);
             int count = 0;
-            done = copyTable(source, query, copiedTables().at(i), &count, message);
+            qint64 highest = 0;
+            done = copyTable(source, query, table, &count, &highest, message);
             counts->append(count);
+            if (!done || table.serialKey.isEmpty())
+                continue;
+            // Past every number the file gave, the deleted ones too, and any the server gave before.
+            const sql::Dialect from = sql::dialectOf(source);
+            const sql::Dialect to = sql::dialectOf(target);
+            const qint64 last = qMax(highest, qMax(numberOf(source, sql::lastSerialQuery(from, table.table, table.serialKey)),
+                                                   numberOf(target, sql::lastSerialQuery(to, table.table, table.serialKey))));
+            const QString carryOn = sql::continueSerialStatement(to, table.table, table.serialKey, last);
+            if (!carryOn.isEmpty() && !query.exec(carryOn)) {
+                *message = QStringLiteral("нумерация таблицы %1 не продолжена: %2")
+                               .arg(table.table, query.lastError().text());
+                done = false;
+            }
         }
     }
     QSqlQuery end(target);

@@ -3,6 +3,7 @@
 // of "dataBase.db" onto the server, and two programs writing at once.
 
 #include "db/serverconfig.h"
+#include "journal/cardregister.h"
 #include "recordwindow.h"
 #include "support/testengine.h"
 
@@ -392,6 +393,19 @@ void TestServer::copyToServer()
                            "('АО O''Neil','Д''Арт','Шарль','','Dir','J. Smith','04.05.2021','д''арт шарль','dir j. smith')"));
         for (int i = 0; i < 450; ++i) // more rows than one statement carries
             QVERIFY(query.exec(QString("INSERT INTO personal (id, Фамилия) VALUES ('Бета','Сотрудник %1')").arg(i)));
+        // The register: cards 1 to 3, and number 4 given to a print that failed.
+        journal::CardRegister cards(file);
+        QString error;
+        QVERIFY2(cards.ensureTable(&error), qPrintable(error));
+        journal::PrintedCard printed;
+        printed.company = "АО O'Neil";
+        printed.printer = "queue";
+        for (const char* surname : {"Д'Арт", "Жуков", "Орлов"}) {
+            printed.texts = {{"Surname", surname}, {"Form", "АО"}, {"Comp", "O'Neil"}, {"Date", "15.03.2024"}};
+            QVERIFY(cards.record(journal::rowFor(printed, "2024-03-15T10:00:00+03:00", "оператор"), 0, &error) > 0);
+        }
+        QVERIFY(cards.markSpoiled(2, "замятие", &error));
+        QVERIFY(cards.release(cards.reserve(&error), &error));
         file.close();
     }
     QSqlDatabase::removeDatabase("copy-file");
@@ -400,7 +414,9 @@ void TestServer::copyToServer()
 
     const Run run = runProgram(dir.path(), {"--copy-to-server"});
     QCOMPARE(run.status, 0);
-    QVERIFY2(run.out.contains("организаций — 3, сотрудников — 452"), qPrintable(run.out + run.err));
+    QVERIFY2(run.out.contains("организаций — 3, сотрудников — 452, карточек в журнале выдачи — 3"),
+             qPrintable(run.out + run.err));
+    qInfo("%s", qPrintable(run.out.trimmed()));
     QCOMPARE(dir.readFile("dataBase.db"), before);
 
     Check check;
@@ -411,11 +427,23 @@ void TestServer::copyToServer()
                           "ООО Альфа|Иванов|Иван||Директор|П.П. Петров|01.02.2020|иванов иван|директор п.п. петров"}));
     QCOMPARE(check.rows("SELECT COUNT(*), COUNT(DISTINCT Фамилия), COUNT(Имя) FROM personal WHERE id='Бета'"),
              QStringList{"450|450|0"});
+    // The cards keep their numbers; the next card printed at a workstation
+    // follows the highest number the file ever gave.
+    QCOMPARE(check.rows("SELECT number, company, surname, status, note, operator, person_search FROM cards"
+                        " ORDER BY number"),
+             (QStringList{"1|АО O'Neil|Д'Арт|issued||оператор|д'арт", "2|АО O'Neil|Жуков|spoiled|замятие|оператор|жуков",
+                          "3|АО O'Neil|Орлов|issued||оператор|орлов"}));
+    {
+        QString error;
+        QCOMPARE(journal::CardRegister(QSqlDatabase::database(kCheck)).reserve(&error), qint64(5));
+        QVERIFY(check.exec("DELETE FROM cards WHERE number=5"));
+    }
 
     // Once the server holds rows, a second copy is refused and writes nothing.
     const Run again = runProgram(dir.path(), {"--copy-to-server"});
     QCOMPARE(again.status, 1);
-    QVERIFY2(again.err.contains("на сервере уже есть записи (companies: 3, personal: 452)"), qPrintable(again.err));
+    QVERIFY2(again.err.contains("на сервере уже есть записи (companies: 3, personal: 452, cards: 3)"),
+             qPrintable(again.err));
     QCOMPARE(check.rows("SELECT COUNT(*) FROM personal"), QStringList{"452"});
 }
 
