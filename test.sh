@@ -20,6 +20,9 @@ status=0
 # PostgreSQL server of this run's own (a Unix socket in a temporary folder).
 pg_dir="$(mktemp -d "${TMPDIR:-/tmp}/cardprint-pg.XXXXXX")"
 trap '"$root/tests/pg/test-cluster.sh" stop "$pg_dir"; "$root/tests/cups/print-queue.sh" teardown' EXIT
+# An interrupted run ends through the EXIT trap too, so the server is stopped.
+trap 'exit 130' INT
+trap 'exit 143' TERM
 pg_env="$("$root/tests/pg/test-cluster.sh" start "$pg_dir")" || { echo "test.sh: could not start the test database server"; exit 1; }
 eval "$pg_env"
 

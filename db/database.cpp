@@ -6,6 +6,7 @@
 
 #include <QChar>
 #include <QFileDialog>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QVariant>
@@ -87,7 +88,8 @@ bool DataBase::run(QSqlQuery& query, const QString& statement)
 bool DataBase::createTable(const QString& table, const QStringList& columns)
 {
     QSqlQuery query(database);
-    return run(query, sql::createTable(table, columns, dialect()));
+    const QString statement = sql::createTable(table, columns, dialect());
+    return run(query, statement) || (sql::isConcurrentCreate(dialect(), query.lastError()) && run(query, statement));
 }
 
 int DataBase::countRows(const QString& table)

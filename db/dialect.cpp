@@ -85,6 +85,15 @@ bool isLockError(Dialect dialect, const QSqlError& error)
     return code == QLatin1String("5") || code == QLatin1String("6");
 }
 
+bool isConcurrentCreate(Dialect dialect, const QSqlError& error)
+{
+    if (dialect == Dialect::Sqlite) // the file's write lock orders the creations
+        return false;
+    // unique_violation in the catalogue, duplicate_table, duplicate_object
+    const QString code = error.nativeErrorCode();
+    return code == QLatin1String("23505") || code == QLatin1String("42P07") || code == QLatin1String("42710");
+}
+
 QStringList sessionSetup(Dialect dialect, int timeoutMs)
 {
     if (dialect == Dialect::Sqlite)

@@ -50,6 +50,11 @@ QString indexKeys(Dialect dialect, const QStringList& keys);
 // Whether a statement failed because another connection held a lock.
 bool isLockError(Dialect dialect, const QSqlError& error);
 
+// Whether a CREATE ... IF NOT EXISTS failed only because another connection
+// created the same table at that very moment (the server checks for the table
+// before the other's creation is committed); run once more, it finds the table.
+bool isConcurrentCreate(Dialect dialect, const QSqlError& error);
+
 // Statements run once on every new server connection: waits for locks end
 // after timeoutMs, backslashes in literals are plain characters, and the
 // server's notices ("relation already exists, skipping") stay off the output.

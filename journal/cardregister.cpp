@@ -157,7 +157,8 @@ bool CardRegister::ensureTable(QString* error)
     QSqlQuery query(m_database);
     const QString statement =
         QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (%2)").arg(kTable, definitions.join(QStringLiteral(", ")));
-    return query.exec(statement) || fail(query, error);
+    return query.exec(statement) || (sql::isConcurrentCreate(dialect, query.lastError()) && query.exec(statement))
+           || fail(query, error);
 }
 
 qint64 CardRegister::reserve(QString* error)

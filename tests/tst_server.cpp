@@ -85,10 +85,10 @@ Run runProgram(const QString& folder, const QStringList& arguments)
 class Child
 {
 public:
-    explicit Child(const QString& folder)
+    explicit Child(const QString& folder, const QString& mode = QStringLiteral("--save-child"))
     {
         m_process.setWorkingDirectory(folder);
-        m_process.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--save-child")});
+        m_process.start(QCoreApplication::applicationFilePath(), {mode});
     }
     ~Child()
     {
@@ -128,6 +128,7 @@ public:
         }
         return boxes;
     }
+    QStringList lines() const { return m_lines; }
     qint64 savedInMs() const
     {
         for (const QString& line : m_lines) {
@@ -141,6 +142,23 @@ private:
     QProcess m_process;
     QStringList m_lines;
 };
+
+// The side of --start-child: waits for "go", then starts the window.
+int startChild()
+{
+    std::cout.setf(std::ios::unitbuf);
+    BoxWatcher boxes;
+    std::cout << "ready" << std::endl;
+    std::string line;
+    std::getline(std::cin, line);
+    Security window;
+    const int started = window.initialize();
+    QTest::qWait(50);
+    for (const recordtest::Box& box : boxes.boxes)
+        std::cout << "box:" << box.text.toStdString() << std::endl;
+    std::cout << "started:" << started << std::endl << "done" << std::endl;
+    return 0;
+}
 
 // The side of --save-child.
 int saveChild()
@@ -194,6 +212,7 @@ private slots:
     void copyIsAllOrNothing();
     void copyRefusals_data();
     void copyRefusals();
+    void twoProgramsStartOnAnEmptyServer();
     void twoProgramsSaveTheSameEmployee();
     void lockedWriteGivesUpAfterTheBusyTimeout();
 };
@@ -514,6 +533,34 @@ void TestServer::copyRefusals()
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), before);
 }
 
+void TestServer::twoProgramsStartOnAnEmptyServer()
+{
+    SERVER_ONLY();
+    WorkDir dir;
+    QVERIFY(dir.seedParams());
+    QVERIFY(testsupport::writeServerConfig(dir.path()));
+    Check check;
+    // The first start of an office: both create the tables at one moment.
+    // Both find no table "companies" and are held before writing it into the
+    // server's catalogue until both are there.
+    for (int round = 0; round < 3; ++round) {
+        QVERIFY(check.exec("DROP SCHEMA public CASCADE") && check.exec("CREATE SCHEMA public"));
+        Child first(dir.path(), "--start-child");
+        Child second(dir.path(), "--start-child");
+        QVERIFY(first.waitForLine("ready"));
+        QVERIFY(second.waitForLine("ready"));
+        QVERIFY(check.exec("BEGIN") && check.exec("LOCK TABLE pg_catalog.pg_class IN SHARE MODE"));
+        first.go();
+        second.go();
+        QTRY_COMPARE_WITH_TIMEOUT(check.rows("SELECT COUNT(*) FROM pg_locks WHERE NOT granted"), QStringList{"2"}, 4000);
+        QVERIFY(check.exec("COMMIT"));
+        QCOMPARE(first.finish() + second.finish(), QStringList());
+        QCOMPARE(first.lines().filter("started:"), QStringList{"started:0"});
+        QCOMPARE(second.lines().filter("started:"), QStringList{"started:0"});
+        QCOMPARE(check.rows("SELECT COUNT(*) FROM pg_tables WHERE schemaname='public'"), QStringList{"3"});
+    }
+}
+
 void TestServer::twoProgramsSaveTheSameEmployee()
 {
     SERVER_ONLY();
@@ -572,6 +619,8 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     if (argc > 1 && qstrcmp(argv[1], "--save-child") == 0)
         return saveChild();
+    if (argc > 1 && qstrcmp(argv[1], "--start-child") == 0)
+        return startChild();
     TestServer test;
     QTEST_SET_MAIN_SOURCE_PATH
     return QTest::qExec(&test, argc, argv);

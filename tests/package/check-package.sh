@@ -36,6 +36,7 @@ depends="$(dpkg-deb -f "$deb" Depends)"
 for dep in libqt5sql5-sqlite libqt5printsupport5 libqt5core5a libqt5widgets5 fonts-liberation qttranslations5-l10n; do
     grep -qE "(^|, )$dep( |,|$)" <<<"$depends" || fail "Depends lacks $dep: $depends"
 done
+grep -qE "(^|, )libqt5sql5-psql( |,|$)" <<<"$(dpkg-deb -f "$deb" Recommends)" || fail "Recommends lacks libqt5sql5-psql"
 [ -n "$(dpkg-deb -f "$deb" Maintainer)" ] || fail "no Maintainer"
 [ "$(dpkg-deb -f "$deb" Description | wc -l)" -ge 2 ] || fail "no extended Description"
 
