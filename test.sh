@@ -18,7 +18,9 @@ status=0
 "$root/tests/cups/print-queue.sh" setup || { echo "test.sh: could not set up the test print queue"; exit 1; }
 # The database suites run against SQLite and, once more, against a throw-away
 # PostgreSQL server of this run's own (a Unix socket in a temporary folder).
-pg_dir="$(mktemp -d "${TMPDIR:-/tmp}/cardprint-pg.XXXXXX")"
+# In /tmp, whatever TMPDIR says: the server's user must reach the folder, and a
+# socket's path must stay short.
+pg_dir="$(mktemp -d /tmp/cardprint-pg.XXXXXX)"
 trap '"$root/tests/pg/test-cluster.sh" stop "$pg_dir"; "$root/tests/cups/print-queue.sh" teardown' EXIT
 # An interrupted run ends through the EXIT trap too, so the server is stopped.
 trap 'exit 130' INT

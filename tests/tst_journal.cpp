@@ -321,6 +321,7 @@ void TestJournal::twoProcessesNeverShareNumber()
         QVERIFY2(child.exitCode() == 0, child.readAllStandardError().constData());
     }
     const QStringList rows = registerRows("number, status, surname");
+    qInfo("%s", qPrintable(rows.join(", ")));
     QCOMPARE(rows.size(), 2 * prints);
     QSet<QString> numbers;
     int first = 0;

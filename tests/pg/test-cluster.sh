@@ -20,7 +20,8 @@ log() { echo "test-cluster: $*" >&2; }
 
 as_owner() {
     if [ "$(id -u)" -eq 0 ]; then
-        runuser -u postgres -- "$@"
+        # From "/": the postgres user may not enter root's current folder.
+        (cd / && runuser -u postgres -- "$@")
     else
         "$@"
     fi
