@@ -168,7 +168,10 @@ bool copyTables(const QSqlDatabase& source, QSqlDatabase& target, QList<int>* co
         }
     }
     QSqlQuery end(target);
-    if (done && end.exec(QStringLiteral("COMMIT")))
+    // A statement that failed unnoticed leaves the transaction aborted, and the
+    // server would answer the COMMIT by rolling back without an error.
+    const QString check = sql::commitCheckStatement(sql::dialectOf(target));
+    if (done && (check.isEmpty() || end.exec(check)) && end.exec(QStringLiteral("COMMIT")))
         return true;
     if (done)
         *message = QStringLiteral("запись на сервер не завершилась: %1").arg(end.lastError().text());
