@@ -587,6 +587,7 @@ void TestServer::twoProgramsSaveTheSameEmployee()
     QVERIFY(check.exec("COMMIT"));
 
     QStringList boxes = first.finish() + second.finish();
+    qInfo("saves took %lld and %lld ms; boxes: %s", first.savedInMs(), second.savedInMs(), qPrintable(boxes.join("; ")));
     QCOMPARE(boxes, QStringList{"Такая запись уже есть"});
     QCOMPARE(check.rows("SELECT COUNT(*) FROM personal"), QStringList{"1"});
     QCOMPARE(check.rows("SELECT * FROM companies"), QStringList{"ООО|Альфа|ооо альфа"});
@@ -611,6 +612,7 @@ void TestServer::lockedWriteGivesUpAfterTheBusyTimeout()
     QVERIFY(check.exec("COMMIT"));
     QCOMPARE(boxes, QStringList{"Ошибка записи в базу данных"});
     const qint64 waited = child.savedInMs();
+    qInfo("the save gave up after %lld ms", waited);
     QVERIFY2(waited >= DataBase::busyTimeoutMs() - 500 && waited < DataBase::busyTimeoutMs() + 3000,
              qPrintable(QString::number(waited)));
     QCOMPARE(check.rows("SELECT COUNT(*) FROM personal"), QStringList{"0"});
