@@ -2,6 +2,7 @@
 
 #include "app/commandline.h"
 #include "backup/backups.h"
+#include "db/serverconfig.h"
 
 #include <QCommandLineParser>
 #include <QDateTime>
@@ -45,6 +46,17 @@ int restoreCopy(const QString& workDir, const QString& name, QTextStream& out, Q
     out << QStringLiteral("Восстановлена резервная копия \"%1\"; прежние файлы сохранены в \"backups/%2\"")
                .arg(name, savedAs)
         << '\n';
+    // With a server in database.json the restored dataBase.db is not what the
+    // program uses: say so rather than let the records seem restored.
+    db::ServerConfig config;
+    QString ignored;
+    if (db::readServerConfig(QDir(workDir).filePath(db::serverConfigFileName()), &config, &ignored)
+        == db::ConfigStatus::Valid) {
+        out << QStringLiteral("Организации, сотрудники и журнал выдачи хранятся на сервере %1 (database.json): "
+                              "эта копия их не восстанавливает, на сервере их возвращает pg_restore")
+                   .arg(db::serverAddress(config))
+            << '\n';
+    }
     return 0;
 }
 

@@ -349,10 +349,18 @@ void TestBackups::commandLine()
     QCOMPARE(run({"--restore-backup", "2026-03-13"}), 1);
     QVERIFY(QString::fromUtf8(program.readAllStandardError()).startsWith("Ошибка восстановления: "));
     QCOMPARE(run({"--restore-backup", "2026-03-14"}), 0);
+    QVERIFY(!program.readAllStandardOutput().contains("pg_restore"));
     QCOMPARE(names(dir.filePath("dataBase.db")), QStringList{"первая"});
     // The options open no window, so no copy of the day is made.
     QCOMPARE(backups::list(dir.path()).size(), 2);
     QVERIFY(!backups::list(dir.path()).contains(QDate::currentDate().toString("yyyy-MM-dd")));
+
+    // Records kept on a server are not in the copy, and the restore says so.
+    QVERIFY(dir.writeFile("database.json",
+                          R"({"driver": "QPSQL", "host": "db.office.lan", "port": 5432, "name": "cards", "user": "op"})"));
+    QCOMPARE(run({"--restore-backup", "2026-03-14"}), 0);
+    const QString restored = QString::fromUtf8(program.readAllStandardOutput());
+    QVERIFY2(restored.contains("db.office.lan:5432") && restored.contains("pg_restore"), qPrintable(restored));
 }
 
 QTEST_MAIN(TestBackups)
