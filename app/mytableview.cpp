@@ -71,7 +71,10 @@ void MyTableView::fitVisibleRows()
 void MyTableView::reset()
 {
     QTableView::reset();
-    fitVisibleRows();
+    // A hidden view is fitted by the resize event of its first show, for the
+    // size it is shown at.
+    if (isVisible())
+        fitVisibleRows();
 }
 
 void MyTableView::keyPressEvent(QKeyEvent* event)

@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QListWidget>
 #include <QPushButton>
+#include <QStyle>
 #include <QTableView>
 
 namespace {
@@ -32,7 +33,11 @@ void setSheets(QWidget* root, const char* sheet, const QString& exceptName = QSt
 
 void applyStyle(QWidget* root)
 {
-    QApplication::setStyle(QStringLiteral("Fusion"));
+    // Setting the style polishes every widget anew; where Fusion is the style
+    // already, that is work the window's first paint would wait for in vain.
+    const QStyle* current = QApplication::style();
+    if (!current || current->objectName().compare(QLatin1String("fusion"), Qt::CaseInsensitive) != 0)
+        QApplication::setStyle(QStringLiteral("Fusion"));
     applySheets(root);
 }
 
