@@ -139,6 +139,12 @@ void printFigures(QTextStream& out, const QString& largest)
                    .arg(number(bare), number(emptyWindow), largest, number(largeWindow),
                         number(largeWindow / bare), holds(largeWindow <= kStartUpFactor * bare));
     }
+    const double beforeWindow = figure(QStringLiteral("window_program_before"), largest);
+    if (bare > 0 && beforeWindow > 0) {
+        out << QStringLiteral("The program on %1 started the way it was before (style set again, hidden list "
+                              "fitted before the first paint): %2 ms = %3 × the bare window.\n")
+                   .arg(largest, number(beforeWindow), number(beforeWindow / bare));
+    }
     const double bareMain = figure(QStringLiteral("window_bare_main"), QString());
     const double largeMain = figure(QStringLiteral("window_program_main"), largest);
     if (bareMain > 0 && largeMain > 0) {

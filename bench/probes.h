@@ -10,6 +10,8 @@ namespace probes {
 // Child side: runs the probe named kind in the current folder and prints
 // "result <value>" on standard output. Kinds: "window-bare" (a plain
 // QWidget of the main window's size), "window-program" (the main window),
+// "window-program-before" (the main window started the way it was before the
+// start left work until after the first paint),
 // both in milliseconds from main() to the first paint, and "memory" (start-up
 // and a round of interactions, then the process's peak resident memory in MB).
 int runChild(const QString& kind, int argc, char* argv[]);

@@ -6,6 +6,7 @@
 #include <QSqlQuery>
 
 #include <algorithm>
+#include <climits>
 
 namespace {
 
@@ -53,6 +54,7 @@ bool CompanyListModel::refresh(const QString& filter, const QSqlDatabase& databa
     m_error = QSqlError();
     m_rowIds.clear();
     m_all = false;
+    m_scanned = -1;
     m_shown = 0;
     // The list statement run with no row wanted: a table that is gone or
     // changed is reported as the list itself would report it.
@@ -65,8 +67,12 @@ bool CompanyListModel::refresh(const QString& filter, const QSqlDatabase& databa
         m_statement.clear();
         // Every organisation: straight from the search's order, without a copy of it.
         m_all = filter.isEmpty();
-        if (!m_all)
-            m_rowIds = m_search.match(records::lowerCase(filter));
+        m_lowerFilter = records::lowerCase(filter);
+        if (!m_all && m_search.prefersScan(m_lowerFilter))
+            m_scanned = 0; // found by going down the list as far as rows are wanted
+        else if (!m_all)
+            m_rowIds = m_search.match(m_lowerFilter);
+        scanThrough(kBatch, INT_MAX);
         m_shown = std::min(listSize(), kBatch);
     } else {
         m_mode = Mode::Statement;
@@ -85,6 +91,7 @@ void CompanyListModel::clear()
     m_statement.clear();
     m_rowIds.clear();
     m_all = false;
+    m_scanned = -1;
     m_shown = 0;
     m_error = QSqlError();
     endResetModel();
@@ -133,6 +140,7 @@ int CompanyListModel::rowOf(const QString& companyText)
     if (first < 0)
         return -1;
     int row = first;
+    scanThrough(INT_MAX, first + 1);
     if (!m_all) {
         // The filtered rows are in list order too.
         const auto at = std::lower_bound(m_rowIds.begin(), m_rowIds.end(), first, [this](qint64 rowId, int position) {
@@ -141,6 +149,7 @@ int CompanyListModel::rowOf(const QString& companyText)
         row = at != m_rowIds.end() && m_search.positionOf(*at) == first ? int(at - m_rowIds.begin()) : -1;
         if (row < 0) {
             // Not the first of its text among those the filter let through.
+            scanThrough(INT_MAX, INT_MAX);
             for (row = 0; row < m_rowIds.size(); ++row) {
                 if (rowIds.contains(m_rowIds.at(row)))
                     break;
@@ -151,6 +160,12 @@ int CompanyListModel::rowOf(const QString& companyText)
     }
     showThrough(row + 1);
     return row;
+}
+
+void CompanyListModel::scanThrough(int count, int end)
+{
+    if (m_scanned >= 0)
+        m_search.scan(m_lowerFilter, &m_scanned, count, end, &m_rowIds);
 }
 
 int CompanyListModel::listSize() const
@@ -221,7 +236,8 @@ bool CompanyListModel::canFetchMore(const QModelIndex& parent) const
         return false;
     if (m_mode == Mode::Statement)
         return m_statement.canFetchMore();
-    return m_mode == Mode::Search && m_shown < listSize();
+    return m_mode == Mode::Search
+           && (m_shown < listSize() || (m_scanned >= 0 && m_scanned < m_search.size()));
 }
 
 void CompanyListModel::fetchMore(const QModelIndex& parent)
@@ -313,11 +329,14 @@ bool CompanyListModel::applyChanges(QVector<qint64> rowIds)
 
 void CompanyListModel::showThrough(int count)
 {
-    count = std::min(listSize(), count);
-    if (count <= m_shown || m_inserting)
+    if (m_inserting)
         return;
     // Whole batches, as scrolling would have brought them.
-    count = std::min(listSize(), (count + kBatch - 1) / kBatch * kBatch);
+    count = (std::min(count, INT_MAX - kBatch) + kBatch - 1) / kBatch * kBatch;
+    scanThrough(count, INT_MAX);
+    count = std::min(listSize(), count);
+    if (count <= m_shown)
+        return;
     m_inserting = true;
     beginInsertRows(QModelIndex(), m_shown, count - 1);
     m_shown = count;

@@ -78,6 +78,9 @@ private:
     void showThrough(int count);
     // The rows of the list shown from memory, fetched or not.
     int listSize() const;
+    // Where the filter is answered by going down the list: finds more rows,
+    // until count are found or the list position end is passed.
+    void scanThrough(int count, int end);
     qint64 rowIdAt(int row) const;
 
     QSqlDatabase m_database;
@@ -93,6 +96,8 @@ private:
     QString m_filter;
     QVector<qint64> m_rowIds; // the filtered list, by row id
     bool m_all = false;       // no filter: the search's whole order instead of m_rowIds
+    QString m_lowerFilter;
+    int m_scanned = -1;       // list position the rows were looked for up to; -1: all found at once
     int m_shown = 0;          // rows of m_rowIds given to the view so far
     QSqlError m_error;
 };

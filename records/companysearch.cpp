@@ -137,6 +137,18 @@ void CompanySearch::putInOrder()
 {
     std::stable_sort(m_order.begin(), m_order.end(), [this](int a, int b) { return slotBefore(a, b); });
     m_ranksValid = false;
+    // Filled once, then kept for the session: the room the growing left
+    // spare (up to as much again) is given back.
+    for (Posting& posting : m_postings)
+        posting.bytes.squeeze();
+    m_nameArena.squeeze();
+    m_sortArena.squeeze();
+    m_rowIds.squeeze();
+    m_names.squeeze();
+    m_sortTexts.squeeze();
+    m_alive.squeeze();
+    m_slotByRowId.squeeze();
+    m_order.squeeze();
 }
 
 void CompanySearch::insert(const CompanyEntry& entry)
@@ -239,6 +251,29 @@ QVector<qint64> CompanySearch::match(const QString& filter) const
             rowIds.append(m_rowIds.at(m_order.at(word * 64 + __builtin_ctzll(bits))));
     }
     return rowIds;
+}
+
+bool CompanySearch::prefersScan(const QString& filter) const
+{
+    const QVector<quint64> keys = filterPieces(foldedLatin(filter));
+    int fewest = m_order.size();
+    for (quint64 key : keys) {
+        const auto found = m_postings.constFind(key);
+        fewest = std::min(fewest, found == m_postings.constEnd() ? 0 : found->count);
+    }
+    // Every eighth organisation or more: a screenful lies within a few screenfuls of the list.
+    return !filter.isEmpty() && qint64(fewest) * 8 > m_order.size();
+}
+
+void CompanySearch::scan(const QString& filter, int* position, int count, int end, QVector<qint64>* rowIds) const
+{
+    const QString folded = foldedLatin(filter);
+    end = std::min(end, int(m_order.size()));
+    for (; *position < end && rowIds->size() < count; ++*position) {
+        const int slot = m_order.at(*position);
+        if (matches(slot, folded))
+            rowIds->append(m_rowIds.at(slot));
+    }
 }
 
 QVector<int> CompanySearch::candidates(const QString& filter, bool* exact) const

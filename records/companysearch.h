@@ -53,6 +53,14 @@ public:
     // order; the filter is taken as the statement takes it, already in lower
     // case. An empty filter gives every organisation.
     QVector<qint64> match(const QString& filter) const;
+    // Whether filter lets so many organisations through that going down the
+    // list in order finds a screenful sooner than the piece lists would.
+    bool prefersScan(const QString& filter) const;
+    // Goes down the list from *position on, adding the row ids of the
+    // organisations whose search text holds filter (taken as match() takes
+    // it) to *rowIds, until *rowIds holds count or the list position end is
+    // reached; *position is left at the first organisation not tested.
+    void scan(const QString& filter, int* position, int count, int end, QVector<qint64>* rowIds) const;
 
     // SQLite's order of two sort texts (a null one first).
     static bool sortsBefore(QStringView left, QStringView right);
