@@ -81,6 +81,8 @@ private slots:
     void followsWritesOfEitherConnection();
     void rowOfReadsOnlyUpToTheRow();
     void fileGainsNoTriggerOrTable();
+    void databaseInMemoryReadAtOnce();
+    void listGoneWhileReading();
 
 private:
     // The list statement's texts for filter, through the test's own connection.
@@ -318,6 +320,43 @@ void TestCompanySearch::fileGainsNoTriggerOrTable()
     }
     // Gone with the list.
     QCOMPARE(checkRows(kMain, "SELECT count(*) FROM sqlite_temp_master"), QStringList{"0"});
+}
+
+void TestCompanySearch::databaseInMemoryReadAtOnce()
+{
+    // No second connection can open it: read on the list's own, at the first filter.
+    QSqlDatabase memory = QSqlDatabase::addDatabase("QSQLITE", "search-memory");
+    memory.setDatabaseName(":memory:");
+    QVERIFY(memory.open());
+    QVERIFY(checkExec("search-memory", "CREATE TABLE companies (Форма TEXT,Наименование TEXT,name TEXT)"));
+    QVERIFY(insertCompany("search-memory", {"ООО", "Альфа", "ооо альфа"}));
+    {
+        CompanyListModel model;
+        QVERIFY(model.refresh("альф", memory));
+        QVERIFY(model.isSearching());
+        QCOMPARE(shown(model), QStringList{"ООО Альфа"});
+    }
+    memory.close();
+    memory = QSqlDatabase();
+    QSqlDatabase::removeDatabase("search-memory");
+}
+
+void TestCompanySearch::listGoneWhileReading()
+{
+    QVERIFY(checkExec(kMain, "BEGIN"));
+    for (int i = 0; i < 20000; ++i)
+        QVERIFY(insertCompany(kMain, {"ООО", QString("Длинный список %1").arg(i), QString("ооо длинный %1").arg(i)}));
+    QVERIFY(checkExec(kMain, "COMMIT"));
+    // The reading thread is stopped and waited for; nothing reaches the gone list.
+    for (int i = 0; i < 3; ++i) {
+        CompanyListModel model;
+        QVERIFY(model.refresh("а", QSqlDatabase::database(kMain)));
+        QVERIFY(!model.isSearching());
+    }
+    CompanyListModel model;
+    QVERIFY(readIntoMemory(model, QSqlDatabase::database(kMain)));
+    QVERIFY(model.refresh("длинный 1999", QSqlDatabase::database(kMain)));
+    QCOMPARE(shown(model), statementTexts("длинный 1999"));
 }
 
 QTEST_GUILESS_MAIN(TestCompanySearch)
