@@ -7,6 +7,7 @@
 #include <QAbstractItemModelTester>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -83,6 +84,7 @@ private slots:
     void fileGainsNoTriggerOrTable();
     void databaseInMemoryReadAtOnce();
     void listGoneWhileReading();
+    void randomNamesAgreeWithListStatement();
 
 private:
     // The list statement's texts for filter, through the test's own connection.
@@ -357,6 +359,45 @@ void TestCompanySearch::listGoneWhileReading()
     QVERIFY(readIntoMemory(model, QSqlDatabase::database(kMain)));
     QVERIFY(model.refresh("длинный 1999", QSqlDatabase::database(kMain)));
     QCOMPARE(shown(model), statementTexts("длинный 1999"));
+}
+
+void TestCompanySearch::randomNamesAgreeWithListStatement()
+{
+    // Letters that fold and that do not, wildcards and spaces, few enough that
+    // filters find many organisations, some or none: both ways of answering.
+    const QString letters = QStringLiteral("аАбвёЁяabAB_% '");
+    QRandomGenerator random(17);
+    const auto text = [&](int most) {
+        QString value;
+        for (int i = 1 + random.bounded(most); i > 0; --i)
+            value += letters.at(random.bounded(letters.size()));
+        return value;
+    };
+    QVERIFY(checkExec(kMain, "BEGIN"));
+    for (int i = 0; i < 3000; ++i) {
+        const QString form = QStringList{"ООО", "АО", ""}.at(random.bounded(3));
+        const QString name = text(10);
+        QVERIFY(insertCompany(kMain, {form, name, records::lowerCase(form + " " + name)}));
+    }
+    QVERIFY(checkExec(kMain, "COMMIT"));
+    CompanyListModel model;
+    const QSqlDatabase db = QSqlDatabase::database(kMain);
+    QVERIFY(readIntoMemory(model, db));
+    for (int round = 0; round < 150; ++round) {
+        if (round % 10 == 0) {
+            // Writes between the filters: renamed and deleted organisations.
+            QVERIFY(checkExec(kMain, QString("UPDATE companies SET Наименование='%1', name='%1' WHERE rowid=%2")
+                                         .arg(text(6).replace("'", "''"))
+                                         .arg(1 + random.bounded(3000))));
+            QVERIFY(checkExec(kMain, QString("DELETE FROM companies WHERE rowid=%1").arg(1 + random.bounded(3000))));
+        }
+        const QString filter = text(3);
+        QVERIFY(model.refresh(filter, db));
+        QVERIFY(model.isSearching());
+        while (model.canFetchMore(QModelIndex()))
+            model.fetchMore(QModelIndex());
+        QCOMPARE(shown(model), statementTexts(filter));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestCompanySearch)
