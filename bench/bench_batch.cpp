@@ -5,6 +5,8 @@
 // It prints to the default destination (PRINTER), which should be a queue
 // that writes into a file. Target: at most 3 s. Own option: --cards=N.
 
+#include "benchdata.h"
+
 #include "app/security.h"
 #include "batch/batchwindow.h"
 #include "records/recordtexts.h"
@@ -12,7 +14,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSqlDatabase>
@@ -32,12 +33,6 @@ const QString kCompany = QStringLiteral("ООО Щит");
 
 std::unique_ptr<Security> g_window;
 int g_cards = 100;
-
-bool copyFile(const QString& from, const QString& to)
-{
-    QFile::remove(to);
-    return QFile::copy(from, to);
-}
 
 // The organisation and its employees, written into the database the window made.
 bool fillStaff(const QString& file, int cards)
@@ -119,11 +114,8 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
 
     QTemporaryDir dir;
-    const QString source = QStringLiteral(CARDPRINT_SOURCE_DIR);
-    if (!dir.isValid() || !copyFile(source + "/data/params.txt", dir.filePath("params.txt"))
-        || !QDir(dir.path()).mkdir("fonts")
-        || !copyFile(source + "/data/fonts/LiberationSerif-Regular.ttf",
-                     dir.filePath("fonts/LiberationSerif-Regular.ttf"))) {
+    QString error;
+    if (!dir.isValid() || !benchdata::seedWorkDir(dir.path(), &error)) {
         fprintf(stderr, "cannot prepare the working folder\n");
         return 1;
     }

@@ -8,6 +8,8 @@
 //                     taking the number before it: record_numbered)
 // Own option: --cards=N (default 100000). The --benchmark_* options work too.
 
+#include "benchdata.h"
+
 #include "app/security.h"
 #include "journal/cardregister.h"
 #include "journal/journalwindow.h"
@@ -15,7 +17,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
@@ -36,12 +37,6 @@ const QStringList kCompanies = {"ООО Щит", "ЧОО Барс", "ООО Ох
 const QStringList kSurnames = {"Жуков", "Орлов", "Соколов", "Петров", "Иванов", "Смирнов"};
 
 std::unique_ptr<Security> g_window;
-
-bool copyFile(const QString& from, const QString& to)
-{
-    QFile::remove(to);
-    return QFile::copy(from, to);
-}
 
 // Fills the register of the database with `cards` rows in one transaction.
 bool fillRegister(const QString& file, int cards)
@@ -197,10 +192,8 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
 
     QTemporaryDir dir;
-    const QString source = QStringLiteral(CARDPRINT_SOURCE_DIR);
-    if (!dir.isValid() || !copyFile(source + "/data/params.txt", dir.filePath("params.txt")) ||
-        !QDir(dir.path()).mkdir("fonts") ||
-        !copyFile(source + "/data/fonts/LiberationSerif-Regular.ttf", dir.filePath("fonts/LiberationSerif-Regular.ttf"))) {
+    QString error;
+    if (!dir.isValid() || !benchdata::seedWorkDir(dir.path(), &error)) {
         fprintf(stderr, "cannot prepare the working folder\n");
         return 1;
     }

@@ -271,6 +271,26 @@ QString ensureDatabase(const Size& size, const QString& cacheDir, QString* error
     return path;
 }
 
+bool seedWorkDir(const QString& workDir, QString* error)
+{
+    const QDir dir(workDir);
+    const QDir source(QStringLiteral(CARDPRINT_SOURCE_DIR "/data"));
+    if (!QDir().mkpath(dir.filePath(QStringLiteral("fonts")))) {
+        *error = QStringLiteral("cannot make ") + dir.filePath(QStringLiteral("fonts"));
+        return false;
+    }
+    for (const QString& name : {QStringLiteral("params.txt"), QStringLiteral("paramsBackUp.txt")}) {
+        if (!copyFile(source.filePath(name), dir.filePath(name), error))
+            return false;
+    }
+    const QDir fonts(source.filePath(QStringLiteral("fonts")));
+    for (const QString& name : fonts.entryList(QDir::Files)) {
+        if (!copyFile(fonts.filePath(name), dir.filePath(QStringLiteral("fonts/") + name), error))
+            return false;
+    }
+    return true;
+}
+
 bool prepareWorkDir(const Size& size, const QString& cacheDir, const QString& workDir, QString* error,
                     const QString& journalMode)
 {
@@ -282,18 +302,8 @@ bool prepareWorkDir(const Size& size, const QString& cacheDir, const QString& wo
         *error = QStringLiteral("cannot empty ") + workDir;
         return false;
     }
-    const QDir source(QStringLiteral(CARDPRINT_SOURCE_DIR "/data"));
-    if (!QDir().mkpath(dir.filePath(QStringLiteral("fonts"))))
+    if (!seedWorkDir(workDir, error))
         return false;
-    for (const QString& name : {QStringLiteral("params.txt"), QStringLiteral("paramsBackUp.txt")}) {
-        if (!copyFile(source.filePath(name), dir.filePath(name), error))
-            return false;
-    }
-    const QDir fonts(source.filePath(QStringLiteral("fonts")));
-    for (const QString& name : fonts.entryList(QDir::Files)) {
-        if (!copyFile(fonts.filePath(name), dir.filePath(QStringLiteral("fonts/") + name), error))
-            return false;
-    }
     const QString copy = dir.filePath(QStringLiteral("dataBase.db"));
     if (!copyFile(database, copy, error))
         return false;

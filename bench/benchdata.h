@@ -36,6 +36,10 @@ QString companyText(int number, int companies);
 // an empty text and the reason in *error on failure.
 QString ensureDatabase(const Size& size, const QString& cacheDir, QString* error);
 
+// The program's delivered files into the existing folder workDir: params.txt,
+// paramsBackUp.txt and fonts/ from the source tree.
+bool seedWorkDir(const QString& workDir, QString* error);
+
 // Fresh working folder workDir: params.txt, paramsBackUp.txt and fonts/ from
 // the source tree and a copy of the database of this size as "dataBase.db".
 // A journal mode other than the empty text is set on the copy (it is kept in
