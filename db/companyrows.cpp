@@ -4,34 +4,37 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <limits>
+
 namespace companyrows {
 
 namespace {
 
 const QString kColumns = QStringLiteral("SELECT rowid,name,Форма||' '||Наименование FROM companies");
-// Rows to a statement of readAll.
-const int kChunk = 4096;
+// Rows to a statement of readAll: about a millisecond of reading, the
+// longest a writer of another connection waits for its commit.
+const int kChunk = 512;
 
-// Runs statement and hands its rows to take; *count receives the number handed.
-bool read(QSqlQuery& query, const QString& statement, const std::function<bool(const CompanyRow&)>& take,
-          int* count = nullptr)
+CompanyRow rowOf(const QSqlQuery& query)
 {
-    if (count)
-        *count = 0;
+    CompanyRow row;
+    row.rowId = query.value(0).toLongLong();
+    // A NULL comes as a null variant, and stays a null text.
+    const QVariant name = query.value(1);
+    const QVariant sortText = query.value(2);
+    row.name = name.isNull() ? QString() : name.toString();
+    row.sortText = sortText.isNull() ? QString() : sortText.toString();
+    return row;
+}
+
+// Runs statement and hands its rows to take.
+bool read(QSqlQuery& query, const QString& statement, const std::function<bool(const CompanyRow&)>& take)
+{
     query.setForwardOnly(true);
     if (!query.exec(statement))
         return false;
     while (query.next()) {
-        CompanyRow row;
-        row.rowId = query.value(0).toLongLong();
-        // A NULL comes as a null variant, and stays a null text.
-        const QVariant name = query.value(1);
-        const QVariant sortText = query.value(2);
-        row.name = name.isNull() ? QString() : name.toString();
-        row.sortText = sortText.isNull() ? QString() : sortText.toString();
-        if (count)
-            ++*count;
-        if (!take(row))
+        if (!take(rowOf(query)))
             return false;
     }
     return true;
@@ -42,22 +45,30 @@ bool read(QSqlQuery& query, const QString& statement, const std::function<bool(c
 bool readAll(const QSqlDatabase& database, const std::function<bool(const CompanyRow&)>& take)
 {
     QSqlQuery query(database);
-    qint64 last = 0;
-    bool started = false;
-    int count = kChunk;
-    // Each statement a transaction of its own: a writer waits for one chunk at most.
-    while (count == kChunk) {
-        const QString where = started ? QStringLiteral(" WHERE rowid>%1").arg(last) : QString();
-        if (!read(query, kColumns + where + QStringLiteral(" ORDER BY rowid LIMIT %1").arg(kChunk),
-                  [&](const CompanyRow& row) {
-                      last = row.rowId;
-                      return take(row);
-                  },
-                  &count))
+    query.setForwardOnly(true);
+    if (!query.prepare(kColumns + QStringLiteral(" WHERE rowid>? ORDER BY rowid LIMIT %1").arg(kChunk)))
+        return false;
+    QVector<CompanyRow> chunk;
+    chunk.reserve(kChunk);
+    // Each statement a transaction of its own, ended before the rows are
+    // handed on: the read lock is held while they are copied out, not while
+    // the caller works on them.
+    qint64 last = std::numeric_limits<qint64>::min();
+    do {
+        chunk.clear();
+        query.addBindValue(last);
+        if (!query.exec())
             return false;
+        while (query.next())
+            chunk.append(rowOf(query));
         query.finish();
-        started = true;
-    }
+        for (const CompanyRow& row : qAsConst(chunk)) {
+            if (!take(row))
+                return false;
+        }
+        if (!chunk.isEmpty())
+            last = chunk.constLast().rowId;
+    } while (chunk.size() == kChunk);
     return true;
 }
 

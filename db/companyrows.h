@@ -22,7 +22,7 @@ struct CompanyRow
 
 // Every organisation, by row id, handed to take one by one; take returns false
 // to stop the reading (readAll is then false too). The rows are read a few
-// thousand to a statement, so that no read keeps a writer waiting for long.
+// hundred to a statement, so that no read keeps a writer waiting for long.
 bool readAll(const QSqlDatabase& database, const std::function<bool(const CompanyRow&)>& take);
 // The organisations among rowIds that exist (in no particular order).
 bool readSome(const QSqlDatabase& database, const QVector<qint64>& rowIds, QVector<CompanyRow>* rows);
