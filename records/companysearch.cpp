@@ -147,7 +147,7 @@ void CompanySearch::putInOrder()
     m_names.squeeze();
     m_sortTexts.squeeze();
     m_alive.squeeze();
-    m_slotByRowId.squeeze();
+    m_laterSlots.squeeze();
     m_order.squeeze();
 }
 
@@ -194,8 +194,8 @@ bool CompanySearch::remove(qint64 rowId)
     if (at != m_order.end())
         m_order.erase(at);
     m_alive[slot] = false;
-    const auto entry = std::lower_bound(m_slotByRowId.begin(), m_slotByRowId.end(), std::make_pair(rowId, 0));
-    m_slotByRowId.erase(entry);
+    if (slot >= m_inOrder)
+        m_laterSlots.erase(std::lower_bound(m_laterSlots.begin(), m_laterSlots.end(), std::make_pair(rowId, 0)));
     m_ranksValid = false;
     return true;
 }
@@ -317,13 +317,21 @@ bool CompanySearch::matches(int slot, const QString& filter) const
 
 int CompanySearch::slotOf(qint64 rowId) const
 {
-    if (!m_rowIdsSorted) {
-        // Rows come in list order, not by row id: sorted once, on first use.
-        std::sort(m_slotByRowId.begin(), m_slotByRowId.end());
-        m_rowIdsSorted = true;
+    if (!m_laterSorted) {
+        std::sort(m_laterSlots.begin(), m_laterSlots.end());
+        m_laterSorted = true;
     }
-    const auto found = std::lower_bound(m_slotByRowId.begin(), m_slotByRowId.end(), std::make_pair(rowId, 0));
-    return found != m_slotByRowId.end() && found->first == rowId ? found->second : -1;
+    // A later slot is the organisation's newer self: the one it had in the
+    // ordered part, if any, is gone.
+    const auto later = std::lower_bound(m_laterSlots.begin(), m_laterSlots.end(), std::make_pair(rowId, 0));
+    if (later != m_laterSlots.end() && later->first == rowId)
+        return later->second;
+    const auto begin = m_rowIds.begin();
+    const auto found = std::lower_bound(begin, begin + m_inOrder, rowId);
+    if (found == begin + m_inOrder || *found != rowId)
+        return -1;
+    const int slot = int(found - begin);
+    return m_alive.at(slot) ? slot : -1;
 }
 
 QStringView CompanySearch::text(const Text& text, const QString& arena) const
@@ -351,11 +359,12 @@ void CompanySearch::appendSlot(const CompanyEntry& entry)
     addText(&m_nameArena, &m_names, entry.name.isNull() ? QString() : foldedLatin(entry.name));
     addText(&m_sortArena, &m_sortTexts, entry.sortText);
     m_alive.append(true);
-    const std::pair<qint64, int> key(entry.rowId, slot);
-    if (m_slotByRowId.isEmpty() || m_slotByRowId.last().first < entry.rowId)
-        m_slotByRowId.append(key);
-    else
-        m_slotByRowId.insert(std::lower_bound(m_slotByRowId.begin(), m_slotByRowId.end(), key), key);
+    if (slot == m_inOrder && (slot == 0 || m_rowIds.at(slot - 1) < entry.rowId)) {
+        ++m_inOrder;
+    } else {
+        m_laterSlots.append({entry.rowId, slot});
+        m_laterSorted = false;
+    }
     index(slot);
 }
 

@@ -103,8 +103,13 @@ private:
     QVector<bool> m_alive;      // by slot
     QString m_nameArena;
     QString m_sortArena;
-    mutable QVector<std::pair<qint64, int>> m_slotByRowId; // by row id once m_rowIdsSorted
-    mutable bool m_rowIdsSorted = true;
+    // Slots are found by row id in two parts: the first m_inOrder slots hold
+    // ascending row ids (a whole load read by row id), searched in place; the
+    // slots after them (organisations saved or renamed since) are listed by
+    // row id in m_laterSlots, sorted on first use after a bulk add.
+    int m_inOrder = 0;
+    mutable QVector<std::pair<qint64, int>> m_laterSlots;
+    mutable bool m_laterSorted = true;
     QVector<int> m_order;                          // list position -> slot
     mutable QVector<int> m_rank;                   // slot -> list position, -1 when gone
     mutable bool m_ranksValid = false;

@@ -3,6 +3,7 @@
 #include "db/companyrows.h"
 
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QThread>
 
 namespace {
@@ -60,6 +61,9 @@ void CompanySearchLoad::run(Job* job, const QString& databaseName, const QString
         database.setConnectOptions(connectOptions.isEmpty() ? QStringLiteral("QSQLITE_OPEN_READONLY")
                                                             : connectOptions + QStringLiteral(";QSQLITE_OPEN_READONLY"));
         if (database.open()) {
+            // The rows are read once, in order: the page cache of a
+            // connection (2 MB by default) would only add to the memory.
+            QSqlQuery(database).exec(QStringLiteral("PRAGMA cache_size=-128"));
             job->read = companyrows::readAll(database, [job](const companyrows::CompanyRow& row) {
                 if (job->cancelled)
                     return false;
