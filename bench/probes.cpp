@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDateEdit>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
 #include <QProcess>
@@ -17,43 +16,71 @@
 #include <QVariant>
 
 #include <cstdio>
+#include <ctime>
 
 namespace probes {
 
 namespace {
 
-// Notes the first paint of the watched widget.
-class PaintWatch : public QObject
+// The monotonic clock in nanoseconds, the same in the parent and the child.
+qint64 monotonicNs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+// Notes when the first frame of the watched window is done: the end of the
+// event (an expose or an update request) during which the window was first
+// painted, backing store flushed. Work the program leaves until after the
+// first paint, handled later in the same pass of the event loop, is not
+// counted.
+class ProbeApplication : public QApplication
 {
 public:
-    bool painted = false;
+    using QApplication::QApplication;
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
+    void watch(QWidget* window) { m_window = window; }
+    bool frameDone() const { return m_doneNs >= 0; }
+    qint64 doneNs() const { return m_doneNs; }
+
+    bool notify(QObject* receiver, QEvent* event) override
     {
-        if (event->type() == QEvent::Paint)
-            painted = true;
-        return QObject::eventFilter(watched, event);
+        if (m_window && receiver == m_window && event->type() == QEvent::Paint)
+            m_painted = true;
+        ++m_depth;
+        const bool result = QApplication::notify(receiver, event);
+        --m_depth;
+        if (m_depth == 0 && m_painted && m_doneNs < 0)
+            m_doneNs = monotonicNs();
+        return result;
     }
+
+private:
+    QWidget* m_window = nullptr;
+    bool m_painted = false;
+    int m_depth = 0;
+    qint64 m_doneNs = -1;
 };
 
-void printResult(double value)
+// Prints the time from main() to the first frame and the clock reading then.
+void printResult(double value, qint64 atNs = -1)
 {
-    std::printf("result %.3f\n", value);
+    std::printf("result %.3f %lld\n", value, static_cast<long long>(atNs));
     std::fflush(stdout);
 }
 
-double showUntilPainted(QWidget* window, const QElapsedTimer& sinceMain)
+void showUntilPainted(ProbeApplication& app, QWidget* window, qint64 mainNs)
 {
-    PaintWatch watch;
-    window->installEventFilter(&watch);
+    app.watch(window);
     window->show();
-    QElapsedTimer waited;
-    waited.start();
-    while (!watch.painted && waited.elapsed() < 10000)
+    const qint64 waitUntil = monotonicNs() + qint64(10000) * 1000000;
+    while (!app.frameDone() && monotonicNs() < waitUntil)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    window->removeEventFilter(&watch);
-    return watch.painted ? double(sinceMain.nsecsElapsed()) / 1e6 : -1;
+    if (app.frameDone())
+        printResult(double(app.doneNs() - mainNs) / 1e6, app.doneNs());
+    else
+        printResult(-1);
 }
 
 // Peak resident memory of this process, from /proc/self/status, in MB.
@@ -105,13 +132,12 @@ void memoryRound(WindowDriver& driver)
 
 int runChild(const QString& kind, int argc, char* argv[])
 {
-    QElapsedTimer sinceMain;
-    sinceMain.start();
-    QApplication app(argc, argv);
+    const qint64 mainNs = monotonicNs();
+    ProbeApplication app(argc, argv);
     if (kind == QLatin1String("window-bare")) {
         QWidget window;
         window.resize(709, 682);
-        printResult(showUntilPainted(&window, sinceMain));
+        showUntilPainted(app, &window, mainNs);
         return 0;
     }
     if (kind == QLatin1String("window-program") || kind == QLatin1String("window-program-before")) {
@@ -127,7 +153,7 @@ int runChild(const QString& kind, int argc, char* argv[])
             if (auto* list = window.findChild<MyTableView*>(QStringLiteral("tableViewCompanies")))
                 list->fitVisibleRows();
         }
-        printResult(showUntilPainted(&window, sinceMain));
+        showUntilPainted(app, &window, mainNs);
         return 0;
     }
     if (kind == QLatin1String("memory")) {
@@ -148,8 +174,7 @@ double spawn(const QString& kind, const QString& workDir, double* wallMs)
     QProcess child;
     child.setWorkingDirectory(workDir);
     child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    QElapsedTimer timer;
-    timer.start();
+    const qint64 startNs = monotonicNs();
     child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--probe=") + kind});
     double value = -1;
     bool answered = false;
@@ -158,9 +183,12 @@ double spawn(const QString& kind, const QString& workDir, double* wallMs)
             const QByteArray line = child.readLine().trimmed();
             if (!line.startsWith("result "))
                 continue;
+            const QList<QByteArray> fields = line.mid(7).split(' ');
+            value = fields.value(0).toDouble();
+            // The child's clock reading at its first frame; a memory probe gives none.
+            const qint64 doneNs = fields.value(1).toLongLong();
             if (wallMs)
-                *wallMs = double(timer.nsecsElapsed()) / 1e6;
-            value = line.mid(7).toDouble();
+                *wallMs = doneNs > 0 ? double(doneNs - startNs) / 1e6 : -1;
             answered = true;
         }
     }

@@ -12,13 +12,14 @@ namespace probes {
 // QWidget of the main window's size), "window-program" (the main window),
 // "window-program-before" (the main window started the way it was before the
 // start left work until after the first paint),
-// both in milliseconds from main() to the first paint, and "memory" (start-up
-// and a round of interactions, then the process's peak resident memory in MB).
+// both in milliseconds from main() to the end of the first frame (painted and
+// flushed), and "memory" (start-up and a round of interactions, then the
+// process's peak resident memory in MB).
 int runChild(const QString& kind, int argc, char* argv[]);
 
 // Parent side: starts this program as a probe of that kind in workDir and
 // returns the child's result (-1 on failure). *wallMs receives the time from
-// starting the process to the child's answer.
+// starting the process to the child's first frame (-1 for other kinds).
 double spawn(const QString& kind, const QString& workDir, double* wallMs = nullptr);
 
 } // namespace probes
