@@ -65,14 +65,7 @@ bool CompanyListModel::refresh(const QString& filter, const QSqlDatabase& databa
     if (searching) {
         m_mode = Mode::Search;
         m_statement.clear();
-        // Every organisation: straight from the search's order, without a copy of it.
-        m_all = filter.isEmpty();
-        m_lowerFilter = records::lowerCase(filter);
-        if (!m_all && m_search.prefersScan(m_lowerFilter))
-            m_scanned = 0; // found by going down the list as far as rows are wanted
-        else if (!m_all)
-            m_rowIds = m_search.match(m_lowerFilter);
-        scanThrough(kBatch, INT_MAX);
+        findSearchRows(kBatch);
         m_shown = std::min(listSize(), kBatch);
     } else {
         m_mode = Mode::Statement;
@@ -160,6 +153,20 @@ int CompanyListModel::rowOf(const QString& companyText)
     }
     showThrough(row + 1);
     return row;
+}
+
+void CompanyListModel::findSearchRows(int count)
+{
+    m_rowIds.clear();
+    // Every organisation: straight from the search's order, without a copy of it.
+    m_all = m_filter.isEmpty();
+    m_lowerFilter = records::lowerCase(m_filter);
+    m_scanned = -1;
+    if (!m_all && m_search.prefersScan(m_lowerFilter))
+        m_scanned = 0; // found by going down the list as far as rows are wanted
+    else if (!m_all)
+        m_rowIds = m_search.match(m_lowerFilter);
+    scanThrough(count, INT_MAX);
 }
 
 void CompanyListModel::scanThrough(int count, int end)
@@ -305,8 +312,36 @@ void CompanyListModel::loadFinished()
     m_load = nullptr;
     m_searchLoaded = load->take(&m_search);
     load->deleteLater();
-    if (m_searchLoaded)
-        emit searchReady();
+    if (!m_searchLoaded)
+        return;
+    takeOverFromStatement();
+    emit searchReady();
+}
+
+void CompanyListModel::takeOverFromStatement()
+{
+    // A list statement whose rows are not all read keeps its read of the
+    // file open, and another program cannot commit to it meanwhile: the rows
+    // shown are taken over by memory, in place, the view's selection and
+    // scrolling kept. They are the same rows unless the organisations
+    // changed in between, which then shows as changed rows, or as a list
+    // shown anew where fewer are left than were shown.
+    if (m_mode != Mode::Statement || !m_statement.canFetchMore() || !syncSearch(false))
+        return;
+    const int shown = m_statement.rowCount();
+    m_resetting = true;
+    m_statement.clear();
+    m_resetting = false;
+    m_mode = Mode::Search;
+    m_shown = 0;
+    findSearchRows(shown);
+    if (listSize() < shown) {
+        refresh(m_filter, m_database);
+        return;
+    }
+    m_shown = shown;
+    if (shown > 0)
+        emit dataChanged(index(0, 0), index(shown - 1, 0), {Qt::DisplayRole});
 }
 
 bool CompanyListModel::applyChanges(QVector<qint64> rowIds)

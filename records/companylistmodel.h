@@ -73,11 +73,15 @@ private:
     // Starts reading the organisations anew; the log of changes starts first.
     void loadSearch();
     void loadFinished();
+    // Shows the rows of a list statement still being read from memory instead.
+    void takeOverFromStatement();
     void dropSearch();
     bool applyChanges(QVector<qint64> rowIds);
     void showThrough(int count);
     // The rows of the list shown from memory, fetched or not.
     int listSize() const;
+    // The rows of the filter from memory, at least count of them found where there are so many.
+    void findSearchRows(int count);
     // Where the filter is answered by going down the list: finds more rows,
     // until count are found or the list position end is passed.
     void scanThrough(int count, int end);

@@ -5,6 +5,7 @@
 #include "support/testsupport.h"
 
 #include <QAbstractItemModelTester>
+#include <QItemSelectionModel>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QRandomGenerator>
@@ -85,6 +86,7 @@ private slots:
     void databaseInMemoryReadAtOnce();
     void listGoneWhileReading();
     void randomNamesAgreeWithListStatement();
+    void longListLetsOthersWriteOnceRead();
 
 private:
     // The list statement's texts for filter, through the test's own connection.
@@ -400,6 +402,42 @@ void TestCompanySearch::randomNamesAgreeWithListStatement()
         while (model.canFetchMore(QModelIndex()))
             model.fetchMore(QModelIndex());
         QCOMPARE(shown(model), statementTexts(filter));
+    }
+}
+
+void TestCompanySearch::longListLetsOthersWriteOnceRead()
+{
+    QVERIFY(checkExec(kMain, "BEGIN"));
+    for (int i = 0; i < 600; ++i)
+        QVERIFY(insertCompany(kMain, {"ЗАО", QString("Длинный %1").arg(i), QString("зао длинный %1").arg(i)}));
+    QVERIFY(checkExec(kMain, "COMMIT"));
+    QVERIFY(checkExec(kOther, "PRAGMA busy_timeout=200"));
+    for (const QString filter : {"", "длинный"}) {
+        CompanyListModel model;
+        QItemSelectionModel selection(&model);
+        const QSqlDatabase db = QSqlDatabase::database(kMain);
+        // As at start-up: the list statement, its rows read only in part.
+        QVERIFY(model.refresh(filter, db));
+        QVERIFY(!model.isSearching());
+        QVERIFY(model.canFetchMore(QModelIndex()));
+        const int rows = model.rowCount();
+        const QStringList before = shown(model);
+        selection.select(model.index(rows - 1, 0), QItemSelectionModel::Select);
+
+        model.prepareSearch();
+        QVERIFY(QTest::qWaitFor([&] { return model.isSearchReady(); }, 10000));
+        QVERIFY2(insertCompany(kOther, {"ООО", "Соседняя", "ооо соседняя"}), qPrintable(filter));
+        QVERIFY(model.isSearching());
+        QCOMPARE(model.rowCount(), rows);
+        QCOMPARE(shown(model), before);
+        QVERIFY(selection.isSelected(model.index(rows - 1, 0)));
+        while (model.canFetchMore(QModelIndex()))
+            model.fetchMore(QModelIndex());
+        // The other program's organisation shows from the next refresh on.
+        QStringList expected = statementTexts(filter);
+        expected.removeOne("ООО Соседняя");
+        QCOMPARE(shown(model), expected);
+        QVERIFY(checkExec(kOther, "DELETE FROM companies WHERE name='ооо соседняя'"));
     }
 }
 
