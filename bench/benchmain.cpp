@@ -97,7 +97,7 @@ void runProbes(const Options& options, const QList<benchdata::Size>& sizes)
     const benchdata::Size largest = sizes.last();
     const QString emptyDir = interactions::workDir(options.cacheDir, empty);
     const QString largestDir = interactions::workDir(options.cacheDir, largest);
-    QVector<double> bare, emptyWindow, largeWindow, bareMain, largeMain, largeBefore;
+    QVector<double> bare, emptyWindow, largeWindow, bareMain, largeMain, largeBefore, form;
     for (int run = 0; run < options.probeRuns; ++run) {
         double wall = -1;
         bareMain << probes::spawn(QStringLiteral("window-bare"), emptyDir, &wall);
@@ -108,7 +108,10 @@ void runProbes(const Options& options, const QList<benchdata::Size>& sizes)
         largeWindow << wall;
         probes::spawn(QStringLiteral("window-program-before"), largestDir, &wall);
         largeBefore << wall;
+        probes::spawn(QStringLiteral("window-form"), emptyDir, &wall);
+        form << wall;
     }
+    benchreport::setFigure(QStringLiteral("window_form"), QString(), medianOf(form), QStringLiteral("ms"));
     benchreport::setFigure(QStringLiteral("window_program_before"), largest.label, medianOf(largeBefore),
                            QStringLiteral("ms"));
     benchreport::setFigure(QStringLiteral("window_bare"), QString(), medianOf(bare), QStringLiteral("ms"));

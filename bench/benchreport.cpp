@@ -145,6 +145,12 @@ void printFigures(QTextStream& out, const QString& largest)
                               "fitted before the first paint): %2 ms = %3 × the bare window.\n")
                    .arg(largest, number(beforeWindow), number(beforeWindow / bare));
     }
+    const double form = figure(QStringLiteral("window_form"), QString());
+    if (bare > 0 && form > 0) {
+        out << QStringLiteral("The main window's form alone (its widgets and style sheets; no parameters, database "
+                              "or rows): %1 ms = %2 × the bare window.\n")
+                   .arg(number(form), number(form / bare));
+    }
     const double bareMain = figure(QStringLiteral("window_bare_main"), QString());
     const double largeMain = figure(QStringLiteral("window_program_main"), largest);
     if (bareMain > 0 && largeMain > 0) {

@@ -3,6 +3,7 @@
 #include "benchwindow.h"
 
 #include "app/mytableview.h"
+#include "app/style.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -153,6 +154,13 @@ int runChild(const QString& kind, int argc, char* argv[])
             if (auto* list = window.findChild<MyTableView*>(QStringLiteral("tableViewCompanies")))
                 list->fitVisibleRows();
         }
+        showUntilPainted(app, &window, mainNs);
+        return 0;
+    }
+    if (kind == QLatin1String("window-form")) {
+        // The form alone as it looks, without parameters, database or rows.
+        Security window;
+        applyStyle(&window);
         showUntilPainted(app, &window, mainNs);
         return 0;
     }

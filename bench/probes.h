@@ -11,7 +11,8 @@ namespace probes {
 // "result <value>" on standard output. Kinds: "window-bare" (a plain
 // QWidget of the main window's size), "window-program" (the main window),
 // "window-program-before" (the main window started the way it was before the
-// start left work until after the first paint),
+// start left work until after the first paint), "window-form" (the main
+// window's widgets and style sheets alone: no parameters, database or rows),
 // both in milliseconds from main() to the end of the first frame (painted and
 // flushed), and "memory" (start-up and a round of interactions, then the
 // process's peak resident memory in MB).
