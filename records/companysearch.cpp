@@ -139,8 +139,14 @@ void CompanySearch::putInOrder()
     m_ranksValid = false;
     // Filled once, then kept for the session: the room the growing left
     // spare (up to as much again) is given back.
-    for (Posting& posting : m_postings)
-        posting.bytes.squeeze();
+    for (Posting& posting : m_postings) {
+        if (qint64(posting.count) * 8 > m_order.size()) {
+            posting.bytes = QByteArray();
+            posting.listed = false;
+        } else {
+            posting.bytes.squeeze();
+        }
+    }
     m_nameArena.squeeze();
     m_sortArena.squeeze();
     m_rowIds.squeeze();
@@ -281,27 +287,36 @@ QVector<int> CompanySearch::candidates(const QString& filter, bool* exact) const
     const bool wild = filter.contains(kAnyRun) || filter.contains(kAnyOne);
     *exact = !wild && filter.size() <= 3;
     const QVector<quint64> keys = filterPieces(filter);
-    if (keys.isEmpty()) {
-        // Nothing but wildcards: every organisation with a search text.
-        QVector<int> all;
-        for (int slot : qAsConst(m_order)) {
-            if (m_names.at(slot).length >= 0)
-                all.append(slot);
-        }
-        std::sort(all.begin(), all.end());
-        return all;
-    }
+    // Nothing but wildcards: every organisation with a search text.
+    if (keys.isEmpty())
+        return slotsWithText();
     QVector<const Posting*> lists;
     for (quint64 key : keys) {
         const auto found = m_postings.constFind(key);
         if (found == m_postings.constEnd())
             return {};
-        lists.append(&found.value());
+        if (found->listed)
+            lists.append(&found.value());
+        else
+            *exact = false; // the piece is not proven by the lists
     }
+    // Only common pieces: every organisation with a search text is tested.
+    if (lists.isEmpty())
+        return slotsWithText();
     std::sort(lists.begin(), lists.end(), [](const Posting* a, const Posting* b) { return a->count < b->count; });
     QVector<int> slots = decode(*lists.first());
     for (int i = 1; i < lists.size() && !slots.isEmpty(); ++i)
         slots = intersect(slots, decode(*lists.at(i)));
+    return slots;
+}
+
+QVector<int> CompanySearch::slotsWithText() const
+{
+    QVector<int> slots;
+    for (int slot = 0; slot < m_names.size(); ++slot) {
+        if (m_alive.at(slot) && m_names.at(slot).length >= 0)
+            slots.append(slot);
+    }
     return slots;
 }
 
@@ -372,8 +387,16 @@ void CompanySearch::index(int slot)
 {
     if (m_names.at(slot).length < 0)
         return;
-    for (quint64 key : pieces(text(m_names.at(slot), m_nameArena)))
-        append(&m_postings[key], slot);
+    // A piece met again in the same text is in the list already: the list's
+    // last entry is this slot.
+    const QStringView name = text(m_names.at(slot), m_nameArena);
+    for (int i = 0; i < name.size(); ++i) {
+        for (int length = 1; length <= 3 && i + length <= name.size(); ++length) {
+            Posting& posting = m_postings[pieceKey(name, i, length)];
+            if (posting.last != slot)
+                append(&posting, slot);
+        }
+    }
 }
 
 void CompanySearch::ensureRanks() const
@@ -384,19 +407,6 @@ void CompanySearch::ensureRanks() const
     for (int rank = 0; rank < m_order.size(); ++rank)
         m_rank[m_order.at(rank)] = rank;
     m_ranksValid = true;
-}
-
-QVector<quint64> CompanySearch::pieces(QStringView text)
-{
-    QVector<quint64> keys;
-    keys.reserve(text.size() * 3);
-    for (int i = 0; i < text.size(); ++i) {
-        for (int length = 1; length <= 3 && i + length <= text.size(); ++length)
-            keys.append(pieceKey(text, i, length));
-    }
-    std::sort(keys.begin(), keys.end());
-    keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
-    return keys;
 }
 
 namespace {
@@ -414,6 +424,11 @@ void appendGap(QByteArray* bytes, quint32 gap)
 
 void CompanySearch::append(Posting* posting, int slot)
 {
+    if (!posting->listed) {
+        posting->last = slot;
+        ++posting->count;
+        return;
+    }
     appendGap(&posting->bytes, quint32(slot - posting->last));
     posting->last = slot;
     ++posting->count;

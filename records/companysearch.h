@@ -73,12 +73,16 @@ private:
     };
 
     // Row ids delta-coded in bytes: a list of a common letter holds a third of
-    // all organisations, and a byte per entry keeps the index small.
+    // all organisations, and a byte per entry keeps the index small. A piece
+    // found in one organisation in eight or more when the list was read keeps
+    // its count only: a filter of such pieces alone is answered by going down
+    // the list, and a longer one by the lists of its rarer pieces.
     struct Posting
     {
         QByteArray bytes;
         int last = -1;
         int count = 0;
+        bool listed = true;
     };
 
     int slotOf(qint64 rowId) const;
@@ -92,8 +96,9 @@ private:
     // Slots whose search text may hold the filter; *exact when each of them does.
     QVector<int> candidates(const QString& filter, bool* exact) const;
     bool matches(int slot, const QString& filter) const;
+    // The organisations whose search text is not NULL, by slot.
+    QVector<int> slotsWithText() const;
 
-    static QVector<quint64> pieces(QStringView text);
     static void append(Posting* posting, int slot);
     static QVector<int> decode(const Posting& posting);
 

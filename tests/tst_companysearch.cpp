@@ -87,6 +87,7 @@ private slots:
     void listGoneWhileReading();
     void randomNamesAgreeWithListStatement();
     void longListLetsOthersWriteOnceRead();
+    void commonPiecesStillMatch();
 
 private:
     // The list statement's texts for filter, through the test's own connection.
@@ -438,6 +439,31 @@ void TestCompanySearch::longListLetsOthersWriteOnceRead()
         expected.removeOne("ООО Соседняя");
         QCOMPARE(shown(model), expected);
         QVERIFY(checkExec(kOther, "DELETE FROM companies WHERE name='ооо соседняя'"));
+    }
+}
+
+void TestCompanySearch::commonPiecesStillMatch()
+{
+    // Pieces in every name keep only their count; filters of them, alone or
+    // with rarer ones, find what LIKE finds, also for names added later.
+    records::CompanySearch search;
+    QStringList names;
+    for (int i = 0; i < 40; ++i) {
+        names << QString("ооо %1 %2").arg(i % 5 ? "альфа" : "бета").arg(i);
+        search.add({i + 1, names.last(), names.last()});
+    }
+    search.putInOrder();
+    names << "ооо альфа новая" << "зао бета";
+    search.insert({41, names.at(40), names.at(40)});
+    search.insert({42, names.at(41), names.at(41)});
+    for (const QString filter : {"о", "ооо", "ооо а", "ооо бета 1", "альфа", "о%а", "б_та", "ооо альфа н"}) {
+        QVector<qint64> expected;
+        for (int row = 0; row < search.size(); ++row) {
+            const qint64 rowId = search.rowIdAt(row);
+            if (records::likeMatches(names.at(int(rowId) - 1), filter))
+                expected << rowId;
+        }
+        QCOMPARE(search.match(filter), expected);
     }
 }
 
