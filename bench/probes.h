@@ -14,13 +14,15 @@ namespace probes {
 // start left work until after the first paint), "window-form" (the main
 // window's widgets and style sheets alone: no parameters, database or rows),
 // both in milliseconds from main() to the end of the first frame (painted and
-// flushed), and "memory" (start-up and a round of interactions, then the
-// process's peak resident memory in MB).
+// flushed), "memory" (start-up and three rounds of interactions at once, then
+// the process's peak resident memory in MB) and "memory-settled" (the same
+// with the rounds started once the organisations are in memory).
 int runChild(const QString& kind, int argc, char* argv[]);
 
 // Parent side: starts this program as a probe of that kind in workDir and
 // returns the child's result (-1 on failure). *wallMs receives the time from
-// starting the process to the child's first frame (-1 for other kinds).
+// the start of the child's program (its exec) to its first frame (-1 for
+// other kinds).
 double spawn(const QString& kind, const QString& workDir, double* wallMs = nullptr);
 
 } // namespace probes
