@@ -6,7 +6,7 @@
 //   --sizes=1k,10k,100k   sizes to measure besides the empty database
 //   --cache-dir=DIR       generated databases and working folders
 //                         (default: bench-cache next to this program)
-//   --probe-runs=N        fresh processes per window probe (default 7)
+//   --probe-runs=N        fresh processes per window probe (default 11)
 //   --no-probes           skip the fresh-process and memory probes
 //   --journal-mode=MODE   set this SQLite journal mode on the working copies
 //                         (for instance WAL), to see what it does to writes
@@ -50,7 +50,7 @@ struct Options
     QString cacheDir;
     QString probe;
     QString journalMode;
-    int probeRuns = 7;
+    int probeRuns = 11;
     bool probes = true;
 };
 
