@@ -8,15 +8,16 @@
 namespace probes {
 
 // Child side: runs the probe named kind in the current folder and prints
-// "result <value>" on standard output. Kinds: "window-bare" (a plain
-// QWidget of the main window's size), "window-program" (the main window),
+// "result <value> <clock>" on standard output. The window kinds give the
+// milliseconds from main() to the end of the first frame (painted and
+// flushed) and the monotonic clock then: "window-bare" (a plain QWidget of
+// the main window's size), "window-program" (the main window),
 // "window-program-before" (the main window started the way it was before the
-// start left work until after the first paint), "window-form" (the main
-// window's widgets and style sheets alone: no parameters, database or rows),
-// both in milliseconds from main() to the end of the first frame (painted and
-// flushed), "memory" (start-up and three rounds of interactions at once, then
-// the process's peak resident memory in MB) and "memory-settled" (the same
-// with the rounds started once the organisations are in memory).
+// start left work until after the first paint) and "window-form" (the main
+// window's widgets and style sheets alone: no parameters, database or rows).
+// The memory kinds give the process's peak resident memory in MB: "memory"
+// (start-up and three rounds of interactions at once) and "memory-settled"
+// (the same with the rounds started once the organisations are in memory).
 int runChild(const QString& kind, int argc, char* argv[]);
 
 // Parent side: starts this program as a probe of that kind in workDir and
