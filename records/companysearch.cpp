@@ -305,8 +305,14 @@ QVector<int> CompanySearch::candidates(const QString& filter, bool* exact) const
         return slotsWithText();
     std::sort(lists.begin(), lists.end(), [](const Posting* a, const Posting* b) { return a->count < b->count; });
     QVector<int> slots = decode(*lists.first());
-    for (int i = 1; i < lists.size() && !slots.isEmpty(); ++i)
+    for (int i = 1; i < lists.size() && !slots.isEmpty(); ++i) {
+        // Testing a few candidates costs less than reading a long list.
+        if (qint64(slots.size()) * 16 < lists.at(i)->count) {
+            *exact = false;
+            break;
+        }
         slots = intersect(slots, decode(*lists.at(i)));
+    }
     return slots;
 }
 
