@@ -8,6 +8,7 @@
 #include "db/indexes.h"
 #include "db/workingdatabase.h"
 #include "journal/cardregister.h"
+#include "records/recordtexts.h"
 
 #include <QDate>
 #include <QDir>
@@ -69,19 +70,15 @@ int Security::initialize()
     on_buttonClear_clicked();
     checkFormFilled();
 
-    companyColumns = QStringList{"Форма", "Наименование", "name"};
-    personalColumns = QStringList{"id", "Фамилия", "Имя", "Отчество", "Должность", "Руководитель", "Дата_выдачи",
-                                  "person", "director"};
-
     if (!db::openWorkingDatabase(db, &message)) {
         showError(this, message);
         return -1;
     }
-    if (!db.createTable("companies", companyColumns)) {
+    if (!db.createTable("companies", records::companyColumns())) {
         showError(this, QStringLiteral("Ошибка создания таблицы \"companies\""));
         return -1;
     }
-    if (!db.createTable("personal", personalColumns)) {
+    if (!db.createTable("personal", records::personalColumns())) {
         showError(this, QStringLiteral("Ошибка создания таблицы \"personal\""));
         return -1;
     }

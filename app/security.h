@@ -41,7 +41,7 @@ public:
     ~Security() override;
 
     int initialize();
-    // Opens the import window on a staff list (import/importslot.cpp).
+    // Opens the import window on a staff list (app/securityimport.cpp).
     void importStaffList(const QString& path);
 
 private slots:
@@ -60,13 +60,13 @@ private slots:
     bool readParams();
     void on_buttonImport_clicked();
     void on_buttonJournal_clicked();
-    // Prints the register's card again as a new card (journal/journalslots.cpp).
+    // Prints the register's card again as a new card (app/securityjournal.cpp).
     void reprintCard(qint64 number);
-    // Batch printing for the selected organisation (batch/batchslot.cpp).
+    // Batch printing for the selected organisation (app/securitybatch.cpp).
     void on_buttonBatch_clicked();
 
 private:
-    // Record lists (records/recordlists.cpp).
+    // Record lists (app/securitylists.cpp).
     void refreshCompanies(const QString& filter);
     void refreshPersonnel(const QString& companyText, const QStringList& filters);
     QStringList selectedRowTexts(QTableView* view) const;
@@ -76,10 +76,10 @@ private:
     bool loadSelectedOrganisation();
 
     // Writes "params.txt" from the layout parameters; false with the reason in
-    // *error when the file could not be written (card/layoutparams.cpp).
+    // *error when the file could not be written (app/securityparams.cpp).
     bool writeParams(QString* error = nullptr);
 
-    // Printing (card/printing.cpp).
+    // Printing (app/securityprinting.cpp).
     bool choosePrinter(QPrinter& printer, QString* destination);
     bool confirmJob(QWidget* parent, QPrinter& printer, const QString& destination, bool testPrint,
                     bool familyFound, const QFont& font);
@@ -93,7 +93,7 @@ private:
     void printPage(QPrinter& printer, const QString& destination, bool testPrint, printing::CardPage page,
                    const QString& company, const QString& note);
 
-    // The register of issued cards (journal/journalslots.cpp). When the card
+    // The register of issued cards (app/securityjournal.cpp). When the card
     // carries a "Number" field, its number is reserved before the page starts
     // (and written into that field) and released when the print fails; once
     // the page is with the spooler, recordPrinted enters what was printed
@@ -105,7 +105,7 @@ private:
     void recordPrinted(const printing::PrintedCard& printed, const QString& company, const QString& note,
                        qint64 number, const QString& reserveError);
 
-    // Batch printing (batch/batchslot.cpp): the button follows the company
+    // Batch printing (app/securitybatch.cpp): the button follows the company
     // selection; printBatch prints the window's checked cards in one job and
     // records each page handed to the spooler.
     void setUpBatch();
@@ -115,8 +115,6 @@ private:
     DataBase db;
     CompanyListModel modelCompanies;
     QSqlQueryModel modelPersonal;
-    QStringList companyColumns;
-    QStringList personalColumns;
     QJsonObject paramsRoot;
     QMap<QString, QMap<QString, QString>> fonts;
     QMap<QString, QVector<float>> coords;

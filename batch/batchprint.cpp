@@ -12,32 +12,22 @@
 
 namespace batch {
 
-QString Employee::fullName() const
-{
-    return records::nonEmptyJoin({surname, name, patron});
-}
-
-QString Employee::directorText() const
-{
-    return records::nonEmptyJoin({dirPost, director});
-}
-
-bool readEmployees(const QSqlDatabase& database, const QString& companyText, QVector<Employee>* employees,
+bool readEmployees(const QSqlDatabase& database, const QString& companyText, QVector<records::Employee>* employees,
                    QString* error)
 {
     QSqlQuery query(database);
     query.setForwardOnly(true);
     const QString statement =
-        QStringLiteral("SELECT %1,Фамилия,Имя,Отчество,Должность,Руководитель,Дата_выдачи"
-                       " FROM personal WHERE id=%2 ORDER BY TRIM(Фамилия||' '||Имя||' '||Отчество)")
-            .arg(sql::rowKey(sql::dialectOf(database)), DataBase::quoteLiteral(companyText));
+        QStringLiteral("SELECT %1,%2 FROM personal WHERE id=%3 ORDER BY %4")
+            .arg(sql::rowKey(sql::dialectOf(database)), records::personalColumns().mid(1, 6).join(QLatin1Char(',')),
+                 DataBase::quoteLiteral(companyText), records::fullNameColumn());
     if (!query.exec(statement)) {
         *error = query.lastError().text();
         return false;
     }
     employees->clear();
     while (query.next()) {
-        Employee employee;
+        records::Employee employee;
         employee.rowId = query.value(0).toLongLong();
         employee.surname = query.value(1).toString();
         employee.name = query.value(2).toString();
@@ -80,7 +70,7 @@ QString printedDate(const QString& stored)
     return date.isValid() ? date.toString(format) : QString();
 }
 
-cardlayout::SourceTexts sourceTexts(const QString& form, const QString& comp, const Employee& employee,
+cardlayout::SourceTexts sourceTexts(const QString& form, const QString& comp, const records::Employee& employee,
                                     const QString& date)
 {
     cardlayout::SourceTexts texts;

@@ -3,6 +3,7 @@
 
 #include "card/cardlayout.h"
 #include "card/printing.h"
+#include "records/recordtexts.h"
 
 #include <QSet>
 #include <QSqlDatabase>
@@ -17,24 +18,9 @@ class QPrinter;
 // Printing the cards of many employees of one organisation in one job.
 namespace batch {
 
-// One stored employee of the organisation.
-struct Employee
-{
-    qint64 rowId = 0;
-    QString surname;
-    QString name;
-    QString patron;
-    QString dirPost;
-    QString director;
-    QString date;  // as stored, "dd.MM.yyyy"
-
-    QString fullName() const;
-    QString directorText() const;
-};
-
 // The employees stored under the company text, ordered as the employee list
 // orders them (by full name). False with the reason in *error on failure.
-bool readEmployees(const QSqlDatabase& database, const QString& companyText, QVector<Employee>* employees,
+bool readEmployees(const QSqlDatabase& database, const QString& companyText, QVector<records::Employee>* employees,
                    QString* error);
 
 // The row ids of the organisation's employees that the employee list's two
@@ -47,7 +33,7 @@ QString printedDate(const QString& stored);
 
 // The texts of one card by card field key, as the form would hold them for
 // this employee of the organisation, with the date given.
-cardlayout::SourceTexts sourceTexts(const QString& form, const QString& comp, const Employee& employee,
+cardlayout::SourceTexts sourceTexts(const QString& form, const QString& comp, const records::Employee& employee,
                                     const QString& date);
 
 // Paints the pages into one job, one card per page, over the picture file

@@ -38,7 +38,7 @@ QTableWidgetItem* readOnlyItem(const QString& text)
 
 } // namespace
 
-BatchWindow::BatchWindow(const QString& companyText, const QVector<batch::Employee>& employees, FitCheck fitCheck,
+BatchWindow::BatchWindow(const QString& companyText, const QVector<records::Employee>& employees, FitCheck fitCheck,
                          Filter filter, QWidget* parent)
     : QDialog(parent), m_employees(employees), m_fitCheck(std::move(fitCheck)), m_filter(std::move(filter))
 {
@@ -65,7 +65,7 @@ BatchWindow::BatchWindow(const QString& companyText, const QVector<batch::Employ
     m_table->verticalHeader()->hide();
     m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     for (int row = 0; row < m_employees.size(); ++row) {
-        const batch::Employee& employee = m_employees.at(row);
+        const records::Employee& employee = m_employees.at(row);
         auto* name = new QTableWidgetItem(employee.fullName());
         name->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
         name->setCheckState(Qt::Checked);
@@ -129,9 +129,9 @@ BatchWindow::BatchWindow(const QString& companyText, const QVector<batch::Employ
     updateCount();
 }
 
-QVector<batch::Employee> BatchWindow::checkedEmployees() const
+QVector<records::Employee> BatchWindow::checkedEmployees() const
 {
-    QVector<batch::Employee> checked;
+    QVector<records::Employee> checked;
     for (int row = 0; row < m_employees.size(); ++row) {
         if (m_table->item(row, NameColumn)->checkState() == Qt::Checked)
             checked.append(m_employees.at(row));
@@ -139,7 +139,7 @@ QVector<batch::Employee> BatchWindow::checkedEmployees() const
     return checked;
 }
 
-QString BatchWindow::dateFor(const batch::Employee& employee) const
+QString BatchWindow::dateFor(const records::Employee& employee) const
 {
     return m_oneDate->isChecked() ? m_date->date().toString(QStringLiteral("dd.MM.yyyy"))
                                   : batch::printedDate(employee.date);

@@ -27,18 +27,18 @@ class BatchWindow : public QDialog
 
 public:
     // The fit check of one employee's card with the date given.
-    using FitCheck = std::function<QVector<fitcheck::Overflow>(const batch::Employee&, const QString& date)>;
+    using FitCheck = std::function<QVector<fitcheck::Overflow>(const records::Employee&, const QString& date)>;
     // The row ids that the two filters (full name, director) let through.
     using Filter = std::function<QSet<qint64>(const QStringList& filters)>;
 
-    BatchWindow(const QString& companyText, const QVector<batch::Employee>& employees, FitCheck fitCheck,
+    BatchWindow(const QString& companyText, const QVector<records::Employee>& employees, FitCheck fitCheck,
                 Filter filter, QWidget* parent = nullptr);
 
     // The checked employees in list order, shown or not.
-    QVector<batch::Employee> checkedEmployees() const;
+    QVector<records::Employee> checkedEmployees() const;
     // The date printed on the employee's card: the one date for all, or the
     // stored one (null when it cannot be read).
-    QString dateFor(const batch::Employee& employee) const;
+    QString dateFor(const records::Employee& employee) const;
 
 signals:
     void printRequested();
@@ -49,7 +49,7 @@ private:
     void updateChecks();
     void updateCount();
 
-    QVector<batch::Employee> m_employees;
+    QVector<records::Employee> m_employees;
     FitCheck m_fitCheck;
     Filter m_filter;
     QLineEdit* m_surnameFilter = nullptr;

@@ -1,7 +1,5 @@
 #include "card/layoutparams.h"
 
-#include "app/messages.h"
-#include "app/security.h"
 #include "util/textfiles.h"
 
 #include <QJsonArray>
@@ -204,40 +202,4 @@ bool writeLayoutParams(const QString& fileName, LayoutParams* params, QString* e
     if (!saved && error)
         *error = message;
     return saved;
-}
-
-bool Security::readParams()
-{
-    LayoutParams params;
-    QString error;
-    switch (readLayoutParams(QString::fromLatin1(layoutParamsFileName), &params, &error)) {
-    case LayoutReadResult::FileMissing:
-        showError(nullptr, QStringLiteral("Файл с настройками не найден"));
-        return false;
-    case LayoutReadResult::Invalid:
-        showError(nullptr, error);
-        return false;
-    case LayoutReadResult::Ok:
-        break;
-    }
-    paramsRoot = params.root;
-    fonts = params.fonts;
-    coords = params.coords;
-    udShift = params.udShift;
-    lrShift = params.lrShift;
-    return true;
-}
-
-bool Security::writeParams(QString* error)
-{
-    LayoutParams params;
-    params.root = paramsRoot;
-    params.fonts = fonts;
-    params.coords = coords;
-    params.udShift = udShift;
-    params.lrShift = lrShift;
-    const bool written = writeLayoutParams(QString::fromLatin1(layoutParamsFileName), &params, error);
-    paramsRoot = params.root;
-    coords = params.coords;
-    return written;
 }

@@ -6,6 +6,7 @@
 #include "db/statements.h"
 #include "db/workingdatabase.h"
 #include "journal/cardregister.h"
+#include "records/recordtexts.h"
 
 #include <QFileInfo>
 #include <QSqlError>
@@ -106,10 +107,8 @@ QStringList occupiedTables(const QSqlDatabase& target)
 QList<CopiedTable> copiedTables()
 {
     return {
-        {QStringLiteral("companies"), {"Форма", "Наименование", "name"}, QStringLiteral("организаций"), QString()},
-        {QStringLiteral("personal"),
-         {"id", "Фамилия", "Имя", "Отчество", "Должность", "Руководитель", "Дата_выдачи", "person", "director"},
-         QStringLiteral("сотрудников"), QString()},
+        {QStringLiteral("companies"), records::companyColumns(), QStringLiteral("организаций"), QString()},
+        {QStringLiteral("personal"), records::personalColumns(), QStringLiteral("сотрудников"), QString()},
         {QStringLiteral("cards"), journal::columns(), QStringLiteral("карточек в журнале выдачи"),
          QStringLiteral("number")},
     };

@@ -66,6 +66,26 @@ QString shownText(const QStringList& parts)
     return text.mid(first, last - first + 1);
 }
 
+QString Employee::fullName() const
+{
+    return nonEmptyJoin({surname, name, patron});
+}
+
+QString Employee::directorText() const
+{
+    return nonEmptyJoin({dirPost, director});
+}
+
+QString Organisation::text() const
+{
+    return companyText(form, name);
+}
+
+QStringList Organisation::row() const
+{
+    return companyRow(form, name);
+}
+
 QStringList companyRow(const QString& form, const QString& name)
 {
     return {form, name, lowerCase(companyText(form, name))};

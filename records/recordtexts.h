@@ -11,18 +11,39 @@
 // values and the SQL of the two lists.
 namespace records {
 
-// The employee part of the form, exactly as typed.
-struct PersonFields
+// One employee: the fields of the form, of a "personal" row and of an
+// imported line, and the row's key once it is stored (0 before).
+struct Employee
 {
     QString surname;
     QString name;
     QString patron;
     QString dirPost;
     QString director;
-    QString date;
+    QString date;  // as stored, "dd.MM.yyyy"
+    qint64 rowId = 0;
+
+    // The non-empty parts joined with one space, as the lists show them.
+    QString fullName() const;
+    QString directorText() const;
+};
+// The name the form's and the import's code know the employee by.
+using PersonFields = Employee;
+
+// One organisation: legal form and name.
+struct Organisation
+{
+    QString form;
+    QString name;
+
+    // The company text its employees are linked by (see companyText).
+    QString text() const;
+    // The "companies" row (see companyRow).
+    QStringList row() const;
 };
 
-// The columns of the two tables, in the order rows are written.
+// The columns of the two tables, in the order rows are written: the one
+// place they are listed.
 QStringList companyColumns();
 QStringList personalColumns();
 

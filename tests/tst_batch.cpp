@@ -234,7 +234,7 @@ void TestBatch::windowChoosesAndChecks()
     window->findChild<QRadioButton*>("radioBatchOneDate")->setChecked(true);
     window->findChild<QDateEdit*>("dateEditBatch")->setDate(QDate(2025, 1, 9));
     QCOMPARE(table->item(2, 3)->text(), QString("Помещается"));
-    for (const batch::Employee& employee : window->checkedEmployees())
+    for (const records::Employee& employee : window->checkedEmployees())
         QCOMPARE(window->dateFor(employee), QString("09.01.2025"));
 }
 

@@ -2,6 +2,7 @@
 
 #include "app/messages.h"
 #include "card/dialog.h"
+#include "card/layoutparams.h"
 #include "card/printerchoice.h"
 
 // Runs the settings dialog on copies of the layout parameters; only an
@@ -45,4 +46,40 @@ void Security::on_buttonParams_clicked()
             error = QStringLiteral("Не удалось записать файл \"params.txt\"");
         showError(this, error);
     }
+}
+
+bool Security::readParams()
+{
+    LayoutParams params;
+    QString error;
+    switch (readLayoutParams(QString::fromLatin1(layoutParamsFileName), &params, &error)) {
+    case LayoutReadResult::FileMissing:
+        showError(nullptr, QStringLiteral("Файл с настройками не найден"));
+        return false;
+    case LayoutReadResult::Invalid:
+        showError(nullptr, error);
+        return false;
+    case LayoutReadResult::Ok:
+        break;
+    }
+    paramsRoot = params.root;
+    fonts = params.fonts;
+    coords = params.coords;
+    udShift = params.udShift;
+    lrShift = params.lrShift;
+    return true;
+}
+
+bool Security::writeParams(QString* error)
+{
+    LayoutParams params;
+    params.root = paramsRoot;
+    params.fonts = fonts;
+    params.coords = coords;
+    params.udShift = udShift;
+    params.lrShift = lrShift;
+    const bool written = writeLayoutParams(QString::fromLatin1(layoutParamsFileName), &params, error);
+    paramsRoot = params.root;
+    coords = params.coords;
+    return written;
 }

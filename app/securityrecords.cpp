@@ -3,6 +3,7 @@
 
 #include "app/messages.h"
 #include "records/listposition.h"
+#include "records/recordstore.h"
 #include "records/recordtexts.h"
 
 #include <QList>
@@ -13,8 +14,6 @@ namespace {
 
 const char* const writeError = "Ошибка записи в базу данных";
 const char* const updateError = "Ошибка обновления данных";
-
-enum class SaveOutcome { Saved, Duplicate, Failed };
 
 // Neither button has a rejecting role, so Esc and the close button do nothing:
 // the operator has to answer. The informative line says what goes.
@@ -31,94 +30,15 @@ bool confirmDelete(const QString& what)
 }
 
 // Blanks typed around a text would make a second, near-identical record.
-records::PersonFields formPerson(const Ui::Security& ui)
+records::Employee formPerson(const Ui::Security& ui)
 {
     return records::trimmedFields({ui.lineEditSurname->text(), ui.lineEditName->text(), ui.lineEditPatron->text(),
                                    ui.lineEditDirPost->text(), ui.lineEditDir->text(), ui.lineEditDate->text()});
 }
 
-QStringList formCompany(const Ui::Security& ui)
+records::Organisation formCompany(const Ui::Security& ui)
 {
-    return records::companyRow(ui.lineEditForm->text().trimmed(), ui.lineEditComp->text().trimmed());
-}
-
-// How many employees an organisation has; -1 when they cannot be counted.
-int employeeCount(DataBase& db, const QString& companyText)
-{
-    QList<QStringList> rows;
-    if (!db.selectRecordValues(rows, QStringLiteral("personal"), {QStringLiteral("COUNT(*)")}, {QStringLiteral("id")},
-                               {companyText})
-        || rows.isEmpty()) {
-        return -1;
-    }
-    return rows.first().value(0).toInt();
-}
-
-QStringList personKeyColumns()
-{
-    return {QStringLiteral("id"), records::fullNameColumn(), records::directorTextColumn(),
-            QStringLiteral("Дата_выдачи")};
-}
-
-// Writes the organisation unless one is stored under the same lower-case
-// text, and gives in *companyText the company text its employees are stored
-// under. Employees link by the exact text, so one saved under the form's
-// letter case ("ооо щит" for "ООО Щит") would never show in any list: it
-// takes the stored organisation's text instead.
-bool storeOrganisation(DataBase& db, const QStringList& companyColumns, const QStringList& companyValues,
-                       QString* companyText)
-{
-    const QString formText = records::companyText(companyValues.value(0), companyValues.value(1));
-    QList<QStringList> stored;
-    if (!db.selectRecordValues(stored, QStringLiteral("companies"), {records::companyTextColumn()},
-                               {QStringLiteral("name")}, {companyValues.value(2)})) {
-        return false;
-    }
-    *companyText = formText;
-    if (stored.isEmpty())
-        return db.insertRecord(QStringLiteral("companies"), companyColumns, companyValues);
-    for (const QStringList& row : stored) {
-        if (row.value(0) == formText)
-            return true;
-    }
-    *companyText = stored.first().value(0);
-    return true;
-}
-
-// Writes the organisation (unless stored already) and the employee. A failed
-// check counts as a failure, never as a match.
-// *companyText gives the organisation the employee is stored under.
-SaveOutcome writeNewRecords(DataBase& db, const QStringList& companyColumns, const QStringList& companyValues,
-                            const QStringList& personalColumns, const records::PersonFields& person,
-                            QString* companyText)
-{
-    if (!storeOrganisation(db, companyColumns, companyValues, companyText))
-        return SaveOutcome::Failed;
-    const QStringList personValues = records::savedPersonRow(*companyText, person);
-
-    // "person" and "director" take no part in the duplicate check.
-    const int personFound = db.recordExists(QStringLiteral("personal"), personalColumns.mid(0, 7),
-                                            personValues.mid(0, 7));
-    if (personFound < 0)
-        return SaveOutcome::Failed;
-    if (personFound > 0)
-        return SaveOutcome::Duplicate;
-    return db.insertRecord(QStringLiteral("personal"), personalColumns, personValues) ? SaveOutcome::Saved
-                                                                                        : SaveOutcome::Failed;
-}
-
-// The organisation row and its employees' links change together or not at
-// all: employees are linked only by the company text.
-bool renameOrganisation(DataBase& db, const QStringList& companyColumns, const QStringList& companyValues,
-                        const QString& oldText)
-{
-    const QString newText = records::companyText(companyValues.value(0), companyValues.value(1));
-    const QString id = QStringLiteral("id");
-    return db.writeTransaction([&] {
-        return db.updateRecords(QStringLiteral("companies"), companyColumns, companyValues,
-                                {records::companyTextColumn()}, {oldText})
-               && db.updateRecords(QStringLiteral("personal"), {id}, {newText}, {id}, {oldText});
-    });
+    return {ui.lineEditForm->text().trimmed(), ui.lineEditComp->text().trimmed()};
 }
 
 } // namespace
@@ -143,22 +63,22 @@ void Security::on_buttonSave_clicked()
 {
     clearFilters();
     const QStringList selected = selectedRowTexts(ui->tableViewCompanies);
-    const QStringList companyValues = formCompany(*ui);
-    const records::PersonFields person = formPerson(*ui);
+    const records::Organisation company = formCompany(*ui);
+    const records::Employee person = formPerson(*ui);
     QString companyText;
 
     // One writing transaction: a failure leaves no organisation row behind, and
     // no other copy of the program writes between the checks and the inserts.
-    SaveOutcome outcome = SaveOutcome::Failed;
+    records::SaveOutcome outcome = records::SaveOutcome::Failed;
     const bool written = db.writeTransaction([&] {
-        outcome = writeNewRecords(db, companyColumns, companyValues, personalColumns, person, &companyText);
-        return outcome != SaveOutcome::Failed;
+        outcome = records::writeNewRecords(db, company, person, &companyText);
+        return outcome != records::SaveOutcome::Failed;
     });
     if (!written) {
         showError(this, QString::fromUtf8(writeError));
         return;
     }
-    if (outcome == SaveOutcome::Duplicate) {
+    if (outcome == records::SaveOutcome::Duplicate) {
         showError(this, QStringLiteral("Такая запись уже есть"));
         return;
     }
@@ -184,8 +104,7 @@ void Security::on_buttonUpdate_clicked()
     const QString companyText = company.join(QLatin1Char(' '));
 
     if (person.isEmpty()) {
-        const QStringList companyValues = formCompany(*ui);
-        if (!renameOrganisation(db, companyColumns, companyValues, companyText)) {
+        if (!records::renameOrganisation(db, formCompany(*ui), companyText)) {
             showError(this, QString::fromUtf8(updateError));
             return;
         }
@@ -194,10 +113,10 @@ void Security::on_buttonUpdate_clicked()
     }
 
     // The employee stays with the selected organisation, whatever the form's organisation fields say.
-    const records::PersonFields updatedPerson = formPerson(*ui);
+    const records::Employee updatedPerson = formPerson(*ui);
     const QStringList values = records::updatedPersonRow(companyText, updatedPerson);
     const bool updated = db.writeTransaction([&] {
-        return db.updateRecords(QStringLiteral("personal"), personalColumns, values, personKeyColumns(),
+        return db.updateRecords(QStringLiteral("personal"), records::personalColumns(), values, records::personKeyColumns(),
                                 QStringList{companyText} + person);
     });
     if (!updated) {
@@ -219,7 +138,7 @@ void Security::on_buttonDeleteCompany_clicked()
         on_buttonClear_clicked();
         return;
     }
-    const int employees = employeeCount(db, company.first());
+    const int employees = records::employeeCount(db, company.first());
     QString what = QStringLiteral("Будет удалена организация «%1»").arg(company.first());
     if (employees >= 0)
         what += QStringLiteral(", вместе с ней сотрудников: %1").arg(employees);
@@ -257,7 +176,7 @@ void Security::on_buttonDeletePerson_clicked()
         return;
 
     const QList<QStringList> valueSets{{companyText}, {person.value(0)}, {person.value(1)}, {person.value(2)}};
-    const QString message = db.deleteRecords(QStringLiteral("personal"), personKeyColumns(), valueSets);
+    const QString message = db.deleteRecords(QStringLiteral("personal"), records::personKeyColumns(), valueSets);
     if (!message.isEmpty())
         showError(this, message);
 

@@ -3,6 +3,7 @@
 
 #include "app/messages.h"
 #include "records/listposition.h"
+#include "records/recordstore.h"
 #include "records/recordtexts.h"
 
 #include <QDate>
@@ -109,32 +110,22 @@ void Security::on_tableViewCompanies_clicked(const QModelIndex& index)
     if (company.isEmpty())
         return;
 
-    QList<QStringList> rows;
-    const QStringList columns{QStringLiteral("Форма"), QStringLiteral("Наименование")};
-    if (!db.selectRecordValues(rows, QStringLiteral("companies"), columns, {records::companyTextColumn()},
-                               {company.first()})
-        || rows.isEmpty()) {
+    records::Organisation organisation;
+    if (!records::readOrganisation(db, company.first(), &organisation))
         return;
-    }
-    const QStringList& row = rows.first();
-    ui->lineEditForm->setText(row.value(0));
-    ui->lineEditComp->setText(row.value(1));
-    refreshPersonnel(records::companyText(row.value(0), row.value(1)), QStringList());
+    ui->lineEditForm->setText(organisation.form);
+    ui->lineEditComp->setText(organisation.name);
+    refreshPersonnel(organisation.text(), QStringList());
 }
 
 bool Security::loadSelectedOrganisation()
 {
     const QStringList company = selectedRowTexts(ui->tableViewCompanies);
-    QList<QStringList> rows;
-    const QStringList columns{QStringLiteral("Форма"), QStringLiteral("Наименование")};
-    if (company.isEmpty()
-        || !db.selectRecordValues(rows, QStringLiteral("companies"), columns, {records::companyTextColumn()},
-                                  {company.first()})
-        || rows.isEmpty()) {
+    records::Organisation organisation;
+    if (company.isEmpty() || !records::readOrganisation(db, company.first(), &organisation))
         return false;
-    }
-    ui->lineEditForm->setText(rows.first().value(0));
-    ui->lineEditComp->setText(rows.first().value(1));
+    ui->lineEditForm->setText(organisation.form);
+    ui->lineEditComp->setText(organisation.name);
     return true;
 }
 
@@ -147,13 +138,8 @@ void Security::on_tableViewPersonal_clicked(const QModelIndex& index)
         return;
 
     QList<QStringList> rows;
-    const QStringList columns{QStringLiteral("id"),        QStringLiteral("Фамилия"),
-                              QStringLiteral("Имя"),       QStringLiteral("Отчество"),
-                              QStringLiteral("Должность"), QStringLiteral("Руководитель"),
-                              QStringLiteral("Дата_выдачи")};
-    const QStringList whereColumns{QStringLiteral("id"), records::fullNameColumn(), records::directorTextColumn(),
-                                   QStringLiteral("Дата_выдачи")};
-    if (!db.selectRecordValues(rows, QStringLiteral("personal"), columns, whereColumns,
+    if (!db.selectRecordValues(rows, QStringLiteral("personal"), records::personalColumns().mid(0, 7),
+                               records::personKeyColumns(),
                                QStringList{company.first()} + person)
         || rows.isEmpty()) {
         return;

@@ -7,6 +7,7 @@
 #include "card/fitcheck.h"
 #include "card/printing.h"
 #include "card/printquestions.h"
+#include "records/recordstore.h"
 #include "records/recordtexts.h"
 
 #include <QItemSelectionModel>
@@ -46,13 +47,11 @@ void Security::on_buttonBatch_clicked()
     if (company.isEmpty())
         return;
     const QString companyText = company.first();
-    QList<QStringList> rows;
+    records::Organisation organisation;
     QString error;
-    QVector<batch::Employee> employees;
-    if (!db.selectRecordValues(rows, QStringLiteral("companies"),
-                               {QStringLiteral("Форма"), QStringLiteral("Наименование")},
-                               {records::companyTextColumn()}, {companyText})
-        || rows.isEmpty() || !batch::readEmployees(db.database, companyText, &employees, &error)) {
+    QVector<records::Employee> employees;
+    if (!records::readOrganisation(db, companyText, &organisation)
+        || !batch::readEmployees(db.database, companyText, &employees, &error)) {
         showError(this, QStringLiteral("Не удалось прочитать сотрудников организации «%1». %2").arg(companyText, error));
         return;
     }
@@ -61,13 +60,13 @@ void Security::on_buttonBatch_clicked()
         return;
     }
     readParams();
-    const QString form = rows.first().value(0);
-    const QString comp = rows.first().value(1);
+    const QString form = organisation.form;
+    const QString comp = organisation.name;
     QPrinter printer(QPrinter::ScreenResolution);
     printing::configurePrinter(printer, false);
     bool familyFound = false;
     const printing::CardPage blank = newPage(printer.paperRect(QPrinter::Point), &familyFound);
-    const auto fitCheck = [this, blank, form, comp](const batch::Employee& employee, const QString& date) {
+    const auto fitCheck = [this, blank, form, comp](const records::Employee& employee, const QString& date) {
         const QVector<cardlayout::CardField> fields =
             cardlayout::composeCard(batch::sourceTexts(form, comp, employee, date), blank.s, fonts, coords);
         fitcheck::Measure measure;
@@ -92,13 +91,13 @@ void Security::on_buttonBatch_clicked()
 
 void Security::printBatch(BatchWindow* window, const QString& companyText, const QString& form, const QString& comp)
 {
-    const QVector<batch::Employee> employees = window->checkedEmployees();
+    const QVector<records::Employee> employees = window->checkedEmployees();
     if (employees.isEmpty()) {
         showError(window, QStringLiteral("Не отмечен ни один сотрудник"));
         return;
     }
     QStringList unreadable;
-    for (const batch::Employee& employee : employees) {
+    for (const records::Employee& employee : employees) {
         if (window->dateFor(employee).isNull())
             unreadable << employee.fullName();
     }
@@ -124,7 +123,7 @@ void Security::printBatch(BatchWindow* window, const QString& companyText, const
     QVector<printing::CardPage> pages;
     QStringList overflowing;
     fitcheck::Measure measure;
-    for (const batch::Employee& employee : employees) {
+    for (const records::Employee& employee : employees) {
         printing::CardPage page = blank;
         page.fields = cardlayout::composeCard(batch::sourceTexts(form, comp, employee, window->dateFor(employee)),
                                               page.s, fonts, coords);

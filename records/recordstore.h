@@ -1,0 +1,39 @@
+#ifndef RECORDSTORE_H
+#define RECORDSTORE_H
+
+#include "records/recordtexts.h"
+
+#include <QString>
+#include <QStringList>
+
+class DataBase;
+
+// The writes behind the main window's save, update and delete buttons.
+namespace records {
+
+enum class SaveOutcome { Saved, Duplicate, Failed };
+
+// The stored organisation shown as companyText; false when it cannot be read
+// or there is none.
+bool readOrganisation(DataBase& db, const QString& companyText, Organisation* organisation);
+
+// How many employees an organisation has; -1 when they cannot be counted.
+int employeeCount(DataBase& db, const QString& companyText);
+
+// The columns an employee row is found by, in the order of the personnel
+// list's cells: organisation, full name, director, date.
+QStringList personKeyColumns();
+
+// Writes the organisation (unless stored already) and the employee. A failed
+// check counts as a failure, never as a match. *companyText gives the
+// organisation the employee is stored under: one stored under the same
+// lower-case text keeps its own text. Run inside a writing transaction.
+SaveOutcome writeNewRecords(DataBase& db, const Organisation& company, const Employee& person, QString* companyText);
+
+// The organisation row and its employees' links change together or not at
+// all: employees are linked only by the company text.
+bool renameOrganisation(DataBase& db, const Organisation& company, const QString& oldText);
+
+} // namespace records
+
+#endif // RECORDSTORE_H
