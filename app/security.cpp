@@ -57,9 +57,12 @@ int Security::initialize()
 
     // The day's first start copies the files before anything is written to them.
     QString backupError;
-    if (!backups::makeDaily(QDir::currentPath(), QDate::currentDate(), &backupError)) {
+    QString backupWarning;
+    if (!backups::makeDaily(QDir::currentPath(), QDate::currentDate(), &backupError, &backupWarning)) {
         showError(this, QStringLiteral("Не удалось сделать резервную копию: %1. Работа продолжается без неё.")
                             .arg(backupError));
+    } else if (!backupWarning.isEmpty()) {
+        showError(this, backupWarning);
     }
 
     ui->tableViewCompanies->setModel(&modelCompanies);
