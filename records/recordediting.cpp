@@ -30,7 +30,8 @@ bool confirmDelete(const QString& what)
     return box.clickedButton() == yes;
 }
 
-// Blanks typed around a text would make a second, near-identical record.
+// Blanks typed around a text would make a second, near-identical record, and
+// hidden characters a name that reads as another.
 records::PersonFields formPerson(const Ui::Security& ui)
 {
     return records::trimmedFields({ui.lineEditSurname->text(), ui.lineEditName->text(), ui.lineEditPatron->text(),
@@ -39,7 +40,8 @@ records::PersonFields formPerson(const Ui::Security& ui)
 
 QStringList formCompany(const Ui::Security& ui)
 {
-    return records::companyRow(ui.lineEditForm->text().trimmed(), ui.lineEditComp->text().trimmed());
+    return records::companyRow(records::cleanedText(ui.lineEditForm->text()),
+                               records::cleanedText(ui.lineEditComp->text()));
 }
 
 // How many employees an organisation has; -1 when they cannot be counted.

@@ -49,6 +49,7 @@ private slots:
     void badFilesGiveAClearReason_data();
     void badFilesGiveAClearReason();
     void largeFiles();
+    void hiddenCharactersDroppedAndReported();
 
 private:
     static Table readBytes(const QByteArray& bytes, QString* error = nullptr);
@@ -502,6 +503,33 @@ void TestImport::largeFiles()
     QCOMPARE(summarise(rows).invalid, 1);
     QCOMPARE(rows.last().line, 100002);
     QVERIFY(rows.last().reason.startsWith("слишком длинный текст в поле «Фамилия» (10000 знаков"));
+}
+
+// Direction overrides, zero-width and other format characters go from every
+// imported field; the report names the rows that held one. A line break or
+// tab in a cell only becomes a space, as before, and is not reported.
+void TestImport::hiddenCharactersDroppedAndReported()
+{
+    const QString rlo(QChar(0x202E));
+    const QString zwsp(QChar(0x200B));
+    Table table;
+    table.rows = {kHeader.split(';'),
+                  {"Иванов", "Иван", "Красный" + rlo + "евой", "ООО", "Щит", "", "", "01.02.2020"},
+                  {"Петров", "Пётр", "", "ООО", "Щит", "", "", "01.02.2020"},
+                  {"Сидоров\tСидор", "", "", "ООО", "Щит\r\nи Меч", "", "", "01.02.2020"},
+                  {"Орлов", "Олег", "", "О" + zwsp + "ОО", "Щит", "", "Петров" + QString(QChar(0x00AD)), ""},
+                  {"Сомов", "Семён", "", "ООО", "Щит", "", "", QString(QChar(0xFEFF)) + "01.02.2020"}};
+    const QVector<StaffRow> rows = staffRows(table, 0, findHeader(table.rows).columns, {}, QDate(2026, 3, 14));
+    QCOMPARE(rows.size(), 5);
+    QCOMPARE(rows.at(0).person.patron, QString("Красныйевой"));
+    QCOMPARE(rows.at(2).person.surname, QString("Сидоров Сидор"));
+    QCOMPARE(rows.at(2).comp, QString("Щит и Меч"));
+    QCOMPARE(rows.at(3).form, QString("ООО"));
+    QCOMPARE(rows.at(3).person.director, QString("Петров"));
+    QCOMPARE(rows.at(4).person.date, QString("01.02.2020"));
+    QCOMPARE(summarise(rows).invalid, 0);
+    QCOMPARE(hiddenCharacterLine(rows), QString("Удалены невидимые и управляющие символы (строки 2, 5, 6)"));
+    QCOMPARE(hiddenCharacterLine(rows.mid(1, 2)), QString());
 }
 
 QTEST_MAIN(TestImport)
