@@ -15,6 +15,8 @@
 #include <iostream>
 #include <string>
 
+#include <sys/stat.h>
+
 using recordtest::BoxWatcher;
 using recordtest::Session;
 using testsupport::WorkDir;
@@ -264,7 +266,35 @@ void TestServer::badConfigStopsStartUp_data()
                                 << "\"user\" должен быть непустой строкой";
     QTest::newRow("password kept in the file") << R"({"driver": "QPSQL", "password": "x", )" + tail + "}"
                                                << "пароль в этом файле не хранится";
+    // Not a small regular file: refused before it is read, without waiting.
+    QTest::newRow("FIFO") << QByteArray("<fifo>") << "это не обычный файл";
+    QTest::newRow("link to /dev/zero") << QByteArray("<zero>") << "это не обычный файл";
+    QTest::newRow("folder") << QByteArray("<folder>") << "это не обычный файл";
+    QTest::newRow("link that leads nowhere") << QByteArray("<dangling>") << "файл не читается";
+    QTest::newRow("valid settings padded past 64 KiB")
+        << R"({"driver": "QPSQL", "host": "127.0.0.1", "port": 1, "name": "c", "user": "u")" + QByteArray(65536, ' ')
+               + "}"
+        << "файл больше 64 КиБ (65613 байт)";
 }
+
+namespace {
+
+// Puts json in place as "database.json", or the entry its marker names.
+bool placeConfig(const WorkDir& dir, const QByteArray& json)
+{
+    const QString path = dir.filePath("database.json");
+    if (json == "<fifo>")
+        return mkfifo(QFile::encodeName(path).constData(), 0600) == 0;
+    if (json == "<zero>")
+        return QFile::link("/dev/zero", path);
+    if (json == "<dangling>")
+        return QFile::link(dir.filePath("нет такого файла"), path);
+    if (json == "<folder>")
+        return QDir(dir.path()).mkdir("database.json");
+    return dir.writeFile("database.json", json);
+}
+
+} // namespace
 
 void TestServer::badConfigStopsStartUp()
 {
@@ -272,7 +302,7 @@ void TestServer::badConfigStopsStartUp()
     QFETCH(QString, problem);
     WorkDir dir;
     QVERIFY(dir.seedParams());
-    QVERIFY(dir.writeFile("database.json", json));
+    QVERIFY(placeConfig(dir, json));
     const QDir::Filters everything = QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot;
     const QStringList before = QDir(dir.path()).entryList(everything);
 
@@ -285,7 +315,12 @@ void TestServer::badConfigStopsStartUp()
     QVERIFY2(text.startsWith("Ошибка в файле \"database.json\": ") && text.contains(problem), qPrintable(text));
     // Nothing written anywhere: no local database as a fall-back, no backup, the files as they were.
     QCOMPARE(QDir(dir.path()).entryList(everything), before);
-    QCOMPARE(dir.readFile("database.json"), json);
+    if (!json.startsWith('<'))
+        QCOMPARE(dir.readFile("database.json"), json);
+    // The command line stops at once with exit status 1 and the same reason.
+    const Run run = runProgram(dir.path(), {"--copy-to-server"});
+    QCOMPARE(run.status, 1);
+    QVERIFY2(run.err.contains(problem), qPrintable(run.err));
 }
 
 void TestServer::serverThatCannotBeUsed_data()
