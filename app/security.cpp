@@ -5,6 +5,7 @@
 #include "app/messages.h"
 #include "app/style.h"
 #include "backup/backups.h"
+#include "db/failurecause.h"
 #include "db/indexes.h"
 #include "db/workingdatabase.h"
 #include "journal/cardregister.h"
@@ -81,11 +82,11 @@ int Security::initialize()
         return -1;
     }
     if (!db.createTable("companies", companyColumns)) {
-        showError(this, QStringLiteral("Ошибка создания таблицы \"companies\""));
+        showError(this, db::withCause(QStringLiteral("Ошибка создания таблицы \"companies\""), db.lastFailure()));
         return -1;
     }
     if (!db.createTable("personal", personalColumns)) {
-        showError(this, QStringLiteral("Ошибка создания таблицы \"personal\""));
+        showError(this, db::withCause(QStringLiteral("Ошибка создания таблицы \"personal\""), db.lastFailure()));
         return -1;
     }
     // Without the register the program still prints; each print then says

@@ -2,6 +2,7 @@
 #include "ui_security.h"
 
 #include "app/messages.h"
+#include "db/failurecause.h"
 #include "records/listposition.h"
 #include "records/recordtexts.h"
 
@@ -157,7 +158,7 @@ void Security::on_buttonSave_clicked()
         return outcome != SaveOutcome::Failed;
     });
     if (!written) {
-        showError(this, QString::fromUtf8(writeError));
+        showError(this, db::withCause(QString::fromUtf8(writeError), db.lastFailure()));
         return;
     }
     if (outcome == SaveOutcome::Duplicate) {
@@ -188,7 +189,7 @@ void Security::on_buttonUpdate_clicked()
     if (person.isEmpty()) {
         const QStringList companyValues = formCompany(*ui);
         if (!renameOrganisation(db, companyColumns, companyValues, companyText)) {
-            showError(this, QString::fromUtf8(updateError));
+            showError(this, db::withCause(QString::fromUtf8(updateError), db.lastFailure()));
             return;
         }
         refreshCompanies(QString());
@@ -203,7 +204,7 @@ void Security::on_buttonUpdate_clicked()
                                 QStringList{companyText} + person);
     });
     if (!updated) {
-        showError(this, QString::fromUtf8(updateError));
+        showError(this, db::withCause(QString::fromUtf8(updateError), db.lastFailure()));
         return;
     }
     refreshPersonnel(companyText, QStringList());

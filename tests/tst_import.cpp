@@ -472,6 +472,13 @@ void TestImport::badFilesGiveAClearReason_data()
     QTest::newRow("empty file") << QByteArray() << "файл пуст";
     QTest::newRow("only blank lines") << QByteArray("\r\n \n\t\n") << "файл пуст";
     QTest::newRow("binary") << binary << "файл не текстовый";
+    QTest::newRow("one NUL byte in a text")
+        << (kHeader.toUtf8() + "\nИванов;Иван\nПетров;Пё" + QByteArray(1, '\0') + "тр\n")
+        << "файл не текстовый и не таблица .xlsx или .ods (двоичные данные: нулевой байт в строке 3)";
+    QTest::newRow("NUL character in UTF-16")
+        << (QByteArray("\xFF\xFE") + QByteArray(reinterpret_cast<const char*>(QString(kHeader + "\n\n1\n2").utf16()),
+                                                (kHeader.size() + 5) * 2) + QByteArray(2, '\0'))
+        << "файл не текстовый и не таблица .xlsx или .ods (двоичные данные: нулевой байт в строке 4)";
     QTest::newRow("zip that is no spreadsheet") << QByteArray("PK\x03\x04garbage", 11) << "файл — архив";
     QTest::newRow("spreadsheet cut short")
         << QByteArray("PK\x03\x04\x14\x00\x00\x00\x08\x00", 10) + QByteArray("[Content_Types].xml") << "файл";
