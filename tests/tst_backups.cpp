@@ -315,7 +315,7 @@ void TestBackups::startupCopiesOrWarns()
     if (blocked)
         QVERIFY(dir.writeFile("backups", ""));
     testsupport::ModalAnswer answer(testsupport::clickOk());
-    answer.arm(3000);
+    answer.arm();
     {
         Security window;
         QCOMPARE(window.initialize(), 0); // a failed copy never stops the program

@@ -99,7 +99,7 @@ public:
     {
         if (m_process.state() != QProcess::NotRunning) {
             m_process.kill();
-            m_process.waitForFinished(5000);
+            m_process.waitForFinished(30000);
         }
     }
     bool waitForLine(const QString& expected)
@@ -125,7 +125,7 @@ public:
     {
         if (!waitForLine(QStringLiteral("done")))
             return {QStringLiteral("<no answer> ") + m_lines.join('/') + QString::fromUtf8(m_process.readAllStandardError())};
-        m_process.waitForFinished(10000);
+        m_process.waitForFinished(30000);
         QStringList boxes;
         for (const QString& line : m_lines) {
             if (line.startsWith(QLatin1String("box:")))
@@ -590,7 +590,7 @@ void TestServer::twoProgramsStartOnAnEmptyServer()
         QVERIFY(check.exec("BEGIN") && check.exec("LOCK TABLE pg_catalog.pg_class IN SHARE MODE"));
         first.go();
         second.go();
-        QTRY_COMPARE_WITH_TIMEOUT(check.rows(kWaiting), QStringList{"2"}, 4000);
+        QTRY_COMPARE_WITH_TIMEOUT(check.rows(kWaiting), QStringList{"2"}, 30000);
         QVERIFY(check.exec("COMMIT"));
         QCOMPARE(first.finish() + second.finish(), QStringList());
         QCOMPARE(first.lines().filter("started:"), QStringList{"started:0"});
@@ -618,7 +618,7 @@ void TestServer::twoProgramsSaveTheSameEmployee()
     QVERIFY(second.waitForLine("ready"));
     first.go();
     second.go();
-    QTRY_COMPARE_WITH_TIMEOUT(check.rows(kWaiting), QStringList{"2"}, 4000);
+    QTRY_COMPARE_WITH_TIMEOUT(check.rows(kWaiting), QStringList{"2"}, 30000);
     QVERIFY(check.exec("COMMIT"));
 
     QStringList boxes = first.finish() + second.finish();
