@@ -36,6 +36,7 @@ private slots:
     void startupCopiesOrWarns_data();
     void startupCopiesOrWarns();
     void commandLine();
+    void restoreWaitsOutALongLock();
     void linksAreLeftAlone_data();
     void linksAreLeftAlone();
     void restoreRefusesLinks_data();
@@ -366,6 +367,31 @@ void TestBackups::commandLine()
     QCOMPARE(run({"--restore-backup", "2026-03-14"}), 0);
     const QString restored = QString::fromUtf8(program.readAllStandardOutput());
     QVERIFY2(restored.contains("db.office.lan:5432") && restored.contains("pg_restore"), qPrintable(restored));
+}
+
+// Another program keeps the database's write lock for longer than one busy
+// timeout: the restore waits it out and puts the copy back whole.
+void TestBackups::restoreWaitsOutALongLock()
+{
+    WorkDir dir;
+    QVERIFY(dir.seedParams() && makeDatabase(dir, {"первая"}));
+    QString error;
+    QVERIFY(backups::makeDaily(dir.path(), day, &error));
+    QVERIFY(makeDatabase(dir, {"вторая"}));
+    QProcess holder;
+    holder.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    holder.start(CARDPRINT_TESTWRITER, {"hold", dir.filePath("dataBase.db"), "7000"}); // the timeout is 5 s
+    QVERIFY(holder.waitForReadyRead(30000));
+    QVERIFY(holder.readLine().startsWith("held"));
+
+    QString savedAs;
+    QVERIFY2(backups::restore(dir.path(), "2026-03-14", QDateTime(day, QTime(9, 0)), &savedAs, &error),
+             qPrintable(error));
+    QVERIFY(holder.waitForFinished(30000));
+    QCOMPARE(holder.exitCode(), 0);
+    QCOMPARE(names(dir.filePath("dataBase.db")), QStringList{"первая"});
+    QVERIFY(!execAll(dir.filePath("dataBase.db"), {"SELECT x FROM holder"})); // the holder's table went with it
+    QCOMPARE(names(copyPath(dir, savedAs, "dataBase.db")), QStringList{"вторая"});
 }
 
 // A folder outside the working folder with dated folders of its own, each

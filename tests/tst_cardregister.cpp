@@ -128,9 +128,9 @@ void TestCardRegister::listFilters_data()
     QTest::addColumn<QString>("person");
     QTest::addColumn<QList<qint64>>("expected");
     const QDate none;
-    QTest::newRow("no filter, newest first") << none << none << "" << "" << QList<qint64>{5, 4, 3, 2, 1};
+    QTest::newRow("no filter, newest first") << none << none << "" << "" << QList<qint64>{7, 6, 5, 4, 3, 2, 1};
     QTest::newRow("organisation in other letter case") << none << none << "ЩИТ" << "" << QList<qint64>{3, 1};
-    QTest::newRow("employee part of a name") << none << none << "" << "иван" << QList<qint64>{5, 4, 3, 2, 1};
+    QTest::newRow("employee part of a name") << none << none << "" << "иван" << QList<qint64>{7, 6, 5, 4, 3, 2, 1};
     QTest::newRow("employee and organisation") << none << none << "щит" << "ЖУК" << QList<qint64>{1};
     QTest::newRow("percent sign is literal") << none << none << "100%" << "" << QList<qint64>{4};
     QTest::newRow("underscore is literal") << none << none << "a_b" << "" << QList<qint64>{5};
@@ -155,10 +155,10 @@ void TestCardRegister::listFilters()
                                        card("ООО a_b", "Орлов", "2024-03-17T09:00:00+03:00")};
     for (const journal::CardRow& row : seed)
         QVERIFY(cards().record(row, 0, &error) > 0);
-    // Text that a LIKE would take as wildcards must not match these.
+    // Text that a LIKE would take as wildcards must not match these; they
+    // stay in the register while it is listed.
     QVERIFY(cards().record(card("1000 Охрана", "Орлов", "2024-01-01T00:00:00+03:00"), 0, &error) > 0);
     QVERIFY(cards().record(card("ООО axb", "Орлов", "2024-01-01T00:00:00+03:00"), 0, &error) > 0);
-    QVERIFY(testsupport::checkExec(kConnection, "DELETE FROM cards WHERE number > 5"));
 
     QVector<journal::CardRow> rows;
     QVERIFY2(cards().list({from, to, company, person}, 0, -1, &rows, &error), qPrintable(error));

@@ -36,6 +36,10 @@ private slots:
     void headersAreRecognised_data();
     void headersAreRecognised();
     void headerFoundBelowTitleRows();
+    void headerSearchEndsAtItsLastRow_data();
+    void headerSearchEndsAtItsLastRow();
+    void xlsxBuiltInDateFormats_data();
+    void xlsxBuiltInDateFormats();
     void dates_data();
     void dates();
     void dateFormatCodes_data();
@@ -278,6 +282,60 @@ void TestImport::headerFoundBelowTitleRows()
     QCOMPARE(findHeader({{"Итого"}, {"Сотрудник (полностью)", "Должность", "Дата"}}).row, 1);
 }
 
+void TestImport::headerSearchEndsAtItsLastRow_data()
+{
+    QTest::addColumn<int>("titleRows"); // above the header
+    QTest::addColumn<int>("found");
+    QTest::newRow("on the last row searched") << kHeaderSearchRows - 1 << kHeaderSearchRows - 1;
+    QTest::newRow("one row below it") << kHeaderSearchRows << -1;
+    QTest::newRow("fallback on the last row searched") << -(kHeaderSearchRows - 1) << kHeaderSearchRows - 1;
+}
+
+// A negative count puts a header that names no person (two known columns) there.
+void TestImport::headerSearchEndsAtItsLastRow()
+{
+    QFETCH(int, titleRows);
+    QFETCH(int, found);
+    QVector<QStringList> rows(qAbs(titleRows), QStringList{"Список сотрудников"});
+    rows << (titleRows < 0 ? QStringList{"Должность", "Дата выдачи"} : QStringList{"Фамилия", "Имя"})
+         << QStringList{"Иванов", "Иван"};
+    QCOMPARE(findHeader(rows).row, found);
+}
+
+void TestImport::xlsxBuiltInDateFormats_data()
+{
+    QTest::addColumn<int>("formatIndex");
+    QTest::addColumn<QString>("cell");
+    QTest::newRow("14 d/m/yyyy") << 14 << "01.02.2020";
+    QTest::newRow("17 mmm-yy, the last of the first range") << 17 << "01.02.2020";
+    QTest::newRow("18 a time of day") << 18 << "43862";
+    QTest::newRow("22 date and time") << 22 << "01.02.2020";
+    QTest::newRow("0 general") << 0 << "43862";
+}
+
+// Cells formatted by a built-in number format id, as spreadsheet programs
+// write dates: the ids of dates read as dates, the others as numbers.
+void TestImport::xlsxBuiltInDateFormats()
+{
+    QFETCH(int, formatIndex);
+    QFETCH(QString, cell);
+    testsupport::WorkDir dir;
+    const QByteArray path = dir.filePath("staff.xlsx").toUtf8();
+    lxw_workbook* book = workbook_new(path.constData());
+    lxw_worksheet* sheet = workbook_add_worksheet(book, "Лист1");
+    lxw_format* format = workbook_add_format(book);
+    format_set_num_format_index(format, uint8_t(formatIndex));
+    worksheet_write_string(sheet, 0, 0, "Фамилия", nullptr);
+    worksheet_write_string(sheet, 0, 1, "Дата выдачи", nullptr);
+    worksheet_write_string(sheet, 1, 0, "Иванов", nullptr);
+    worksheet_write_number(sheet, 1, 1, 43862, format); // 1 February 2020
+    QCOMPARE(workbook_close(book), LXW_NO_ERROR);
+    Table table;
+    QString error;
+    QVERIFY2(readTable(QString::fromUtf8(path), &table, &error), qPrintable(error));
+    QCOMPARE(table.rows.value(1), (QStringList{"Иванов", cell}));
+}
+
 void TestImport::dates_data()
 {
     QTest::addColumn<QString>("text");
@@ -285,6 +343,10 @@ void TestImport::dates_data()
     QTest::newRow("as stored") << "01.02.2020" << "01.02.2020";
     QTest::newRow("short day and month") << "1.2.2020" << "01.02.2020";
     QTest::newRow("two-digit year") << "01.02.20" << "01.02.2020";
+    QTest::newRow("two-digit year below the pivot") << "01.02.69" << "01.02.2069";
+    QTest::newRow("two-digit year at the pivot") << "01.02.70" << "01.02.1970";
+    QTest::newRow("two-digit year 00") << "1.2.00" << "01.02.2000";
+    QTest::newRow("two-digit year 99") << "1.2.99" << "01.02.1999";
     QTest::newRow("ISO") << "2020-02-01" << "01.02.2020";
     QTest::newRow("slashes") << "01/02/2020" << "01.02.2020";
     QTest::newRow("with a time") << "2020-02-01 00:00:00" << "01.02.2020";
