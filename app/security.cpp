@@ -5,6 +5,7 @@
 #include "app/messages.h"
 #include "app/style.h"
 #include "backup/backups.h"
+#include "db/failurecause.h"
 #include "db/indexes.h"
 #include "db/workingdatabase.h"
 #include "journal/cardregister.h"
@@ -58,9 +59,12 @@ int Security::initialize()
 
     // The day's first start copies the files before anything is written to them.
     QString backupError;
-    if (!backups::makeDaily(QDir::currentPath(), QDate::currentDate(), &backupError)) {
+    QString backupWarning;
+    if (!backups::makeDaily(QDir::currentPath(), QDate::currentDate(), &backupError, &backupWarning)) {
         showError(this, QStringLiteral("Не удалось сделать резервную копию: %1. Работа продолжается без неё.")
                             .arg(backupError));
+    } else if (!backupWarning.isEmpty()) {
+        showError(this, backupWarning);
     }
 
     ui->tableViewCompanies->setModel(&modelCompanies);
@@ -75,11 +79,11 @@ int Security::initialize()
         return -1;
     }
     if (!db.createTable("companies", records::companyColumns())) {
-        showError(this, QStringLiteral("Ошибка создания таблицы \"companies\""));
+        showError(this, db::withCause(QStringLiteral("Ошибка создания таблицы \"companies\""), db.lastFailure()));
         return -1;
     }
     if (!db.createTable("personal", records::personalColumns())) {
-        showError(this, QStringLiteral("Ошибка создания таблицы \"personal\""));
+        showError(this, db::withCause(QStringLiteral("Ошибка создания таблицы \"personal\""), db.lastFailure()));
         return -1;
     }
     // Without the register the program still prints; each print then says

@@ -5,6 +5,7 @@
 #include "records/listposition.h"
 #include "records/recordstore.h"
 #include "records/recordtexts.h"
+#include "records/stalerows.h"
 
 #include <QDate>
 #include <QHeaderView>
@@ -100,6 +101,14 @@ void Security::on_tableViewCompanies_clicked(const QModelIndex& index)
 {
     Q_UNUSED(index)
     const QStringList clicked = selectedRowTexts(ui->tableViewCompanies);
+    // Changed or deleted on another workstation since the list was read: the
+    // form keeps what it shows.
+    if (!clicked.isEmpty() && records::companyGone(db.database, clicked.first())) {
+        const int shown = modelCompanies.rowCount();
+        refreshCompanies(ui->lineEditCompanyFilter->text());
+        showError(this, records::staleRowMessage(shown, modelCompanies.rowCount()));
+        return;
+    }
     on_buttonClear_clicked();
     QStringList company = selectedRowTexts(ui->tableViewCompanies);
     // Emptying a company filter re-queries the list and drops the clicked row.
@@ -139,9 +148,13 @@ void Security::on_tableViewPersonal_clicked(const QModelIndex& index)
 
     QList<QStringList> rows;
     if (!db.selectRecordValues(rows, QStringLiteral("personal"), records::personalColumns().mid(0, 7),
-                               records::personKeyColumns(),
-                               QStringList{company.first()} + person)
-        || rows.isEmpty()) {
+                               records::personKeyColumns(), QStringList{company.first()} + person)) {
+        return;
+    }
+    if (rows.isEmpty()) { // changed or deleted on another workstation: the form keeps what it shows
+        const int shown = modelPersonal.rowCount();
+        refreshPersonnel(company.first(), {ui->lineEditSunameFilter->text(), ui->lineEditDirectorFilter->text()});
+        showError(this, records::staleRowMessage(shown, modelPersonal.rowCount()));
         return;
     }
     // The organisation fields may have been emptied (by a delete) while the

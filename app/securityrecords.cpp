@@ -2,6 +2,7 @@
 #include "ui_security.h"
 
 #include "app/messages.h"
+#include "db/failurecause.h"
 #include "records/listposition.h"
 #include "records/recordstore.h"
 #include "records/recordtexts.h"
@@ -29,7 +30,8 @@ bool confirmDelete(const QString& what)
     return box.clickedButton() == yes;
 }
 
-// Blanks typed around a text would make a second, near-identical record.
+// Blanks typed around a text would make a second, near-identical record, and
+// hidden characters a name that reads as another.
 records::Employee formPerson(const Ui::Security& ui)
 {
     return records::trimmedFields({ui.lineEditSurname->text(), ui.lineEditName->text(), ui.lineEditPatron->text(),
@@ -38,7 +40,7 @@ records::Employee formPerson(const Ui::Security& ui)
 
 records::Organisation formCompany(const Ui::Security& ui)
 {
-    return {ui.lineEditForm->text().trimmed(), ui.lineEditComp->text().trimmed()};
+    return {records::cleanedText(ui.lineEditForm->text()), records::cleanedText(ui.lineEditComp->text())};
 }
 
 } // namespace
@@ -75,7 +77,7 @@ void Security::on_buttonSave_clicked()
         return outcome != records::SaveOutcome::Failed;
     });
     if (!written) {
-        showError(this, QString::fromUtf8(writeError));
+        showError(this, db::withCause(QString::fromUtf8(writeError), db.lastFailure()));
         return;
     }
     if (outcome == records::SaveOutcome::Duplicate) {
@@ -105,7 +107,7 @@ void Security::on_buttonUpdate_clicked()
 
     if (person.isEmpty()) {
         if (!records::renameOrganisation(db, formCompany(*ui), companyText)) {
-            showError(this, QString::fromUtf8(updateError));
+            showError(this, db::withCause(QString::fromUtf8(updateError), db.lastFailure()));
             return;
         }
         refreshCompanies(QString());
@@ -120,7 +122,7 @@ void Security::on_buttonUpdate_clicked()
                                 QStringList{companyText} + person);
     });
     if (!updated) {
-        showError(this, QString::fromUtf8(updateError));
+        showError(this, db::withCause(QString::fromUtf8(updateError), db.lastFailure()));
         return;
     }
     refreshPersonnel(companyText, QStringList());

@@ -24,8 +24,11 @@ QString contents(const QDir& copy)
     return parts.isEmpty() ? QStringLiteral("пусто") : parts.join(QStringLiteral(", "));
 }
 
-int listCopies(const QString& workDir, QTextStream& out)
+int listCopies(const QString& workDir, QTextStream& out, QTextStream& err)
 {
+    const QString warning = backups::linkWarning(workDir);
+    if (!warning.isEmpty())
+        err << warning << '\n';
     const QDir folder(QDir(workDir).filePath(QStringLiteral("backups")));
     const QStringList names = backups::list(workDir);
     if (names.isEmpty())
@@ -66,7 +69,7 @@ namespace backups {
 
 int listCommand(const cli::Call& call)
 {
-    return listCopies(QDir::currentPath(), call.out);
+    return listCopies(QDir::currentPath(), call.out, call.err);
 }
 
 int restoreCommand(const cli::Call& call)

@@ -33,6 +33,24 @@ bool fail(QString* error, const QString& text)
     return false;
 }
 
+bool isLink(const QString& path)
+{
+    return QFileInfo(path).isSymLink();
+}
+
+// Removes a folder of "backups/" with its content. A link is never followed:
+// removing through it would empty a folder anywhere on the machine.
+void removeFolder(const QString& path)
+{
+    if (!isLink(path))
+        QDir(path).removeRecursively();
+}
+
+QString linkText(const QString& relative)
+{
+    return QStringLiteral("\"%1\" — символическая ссылка").arg(relative);
+}
+
 // Fills folder with the copies of workDir's files.
 bool fill(const QString& workDir, const QDir& folder, QString* error)
 {
@@ -62,43 +80,89 @@ bool replaceFile(const QString& file, const QByteArray& bytes, QString* error)
     return fail(error, out.errorString());
 }
 
+// False when the copy name, its files or "backups" itself is a link: a
+// restore through one would put back whatever the link points to.
+bool refuseLinks(const QString& workDir, const QString& name, QString* error)
+{
+    const QString entry = kFolder + QLatin1Char('/') + name;
+    const QString from = QStringLiteral(", восстановление из неё не выполняется");
+    for (const QString& path : {kFolder, entry, entry + QLatin1Char('/') + kDatabase, entry + QLatin1Char('/') + kParams}) {
+        if (isLink(QDir(workDir).filePath(path)))
+            return fail(error, linkText(path) + from + kUntouched);
+    }
+    return true;
+}
+
 } // namespace
 
 namespace backups {
 
 QStringList list(const QString& workDir)
 {
-    QStringList names = QDir(QDir(workDir).filePath(kFolder)).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    const QString path = QDir(workDir).filePath(kFolder);
+    if (isLink(path))
+        return QStringList();
+    QStringList names = QDir(path).entryList(QDir::Dirs | QDir::NoSymLinks | QDir::NoDotAndDotDot);
     names.erase(std::remove_if(names.begin(), names.end(), [](const QString& n) { return !isCopyName(n); }),
                 names.end());
     std::sort(names.begin(), names.end());
     return names;
 }
 
+QStringList links(const QString& workDir)
+{
+    const QString path = QDir(workDir).filePath(kFolder);
+    if (isLink(path))
+        return QStringList{kFolder};
+    QStringList names;
+    const QFileInfoList entries = QDir(path).entryInfoList(QDir::AllEntries | QDir::System | QDir::Hidden
+                                                           | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QFileInfo& entry : entries) {
+        if (entry.isSymLink())
+            names << kFolder + QLatin1Char('/') + entry.fileName();
+    }
+    return names;
+}
+
+QString linkWarning(const QString& workDir)
+{
+    const QStringList found = links(workDir);
+    if (found.isEmpty())
+        return QString();
+    return QStringLiteral("Символические ссылки в резервных копиях оставлены без изменений: \"%1\"")
+        .arg(found.join(QStringLiteral("\", \"")));
+}
+
 bool make(const QString& workDir, const QString& name, QString* error)
 {
     const QDir work(workDir);
+    if (isLink(work.filePath(kFolder)))
+        return fail(error, linkText(kFolder) + QStringLiteral(", копии в неё не пишутся"));
     if (!work.mkpath(kFolder) || !QFileInfo(work.filePath(kFolder)).isDir())
         return fail(error, QStringLiteral("не удалось создать папку \"%1\"").arg(work.filePath(kFolder)));
     QDir folder(work.filePath(kFolder));
+    if (isLink(folder.filePath(name)))
+        return fail(error, linkText(kFolder + QLatin1Char('/') + name) + QStringLiteral(", копия не сделана"));
     if (folder.exists(name))
         return true;
     // Made under a name of its own and renamed when complete, so that a copy
     // cut short never passes for a finished one.
     const QString partial = QStringLiteral(".%1.%2.partial").arg(name).arg(QCoreApplication::applicationPid());
-    QDir(folder.filePath(partial)).removeRecursively();
+    removeFolder(folder.filePath(partial));
     if (!folder.mkdir(partial))
         return fail(error, QStringLiteral("не удалось создать папку \"%1\"").arg(folder.filePath(partial)));
     QDir target(folder.filePath(partial));
     bool done = fill(workDir, target, error);
     if (done && !folder.rename(partial, name) && !folder.exists(name))
         done = fail(error, QStringLiteral("не удалось переименовать папку \"%1\"").arg(target.path()));
-    target.removeRecursively(); // still there when it failed, or when another copy won the rename
+    removeFolder(target.path()); // still there when it failed, or when another copy won the rename
     return done;
 }
 
-bool makeDaily(const QString& workDir, const QDate& today, QString* error)
+bool makeDaily(const QString& workDir, const QDate& today, QString* error, QString* warning)
 {
+    if (warning)
+        *warning = linkWarning(workDir);
     const QString database = QDir(workDir).filePath(kDatabase);
     if (!QFileInfo(database).isFile() || !sqlitecopy::looksLikeDatabase(database))
         return true;
@@ -113,14 +177,16 @@ void prune(const QString& workDir, int keep)
     const QStringList names = list(workDir);
     const QDir folder(QDir(workDir).filePath(kFolder));
     for (int i = 0; i < names.size() - keep; ++i)
-        QDir(folder.filePath(names.at(i))).removeRecursively();
+        removeFolder(folder.filePath(names.at(i)));
 }
 
 bool restore(const QString& workDir, const QString& name, const QDateTime& now, QString* savedAs, QString* error)
 {
+    if (!name.contains(QLatin1Char('/')) && !refuseLinks(workDir, name, error))
+        return false;
+    const QDir work(workDir);
     if (!list(workDir).contains(name))
         return fail(error, QStringLiteral("резервной копии \"%1\" нет").arg(name) + kUntouched);
-    const QDir work(workDir);
     const QDir copy(work.filePath(kFolder + QLatin1Char('/') + name));
     QString reason;
     if (!sqlitecopy::verify(copy.filePath(kDatabase), &reason))

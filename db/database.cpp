@@ -1,5 +1,6 @@
 #include "db/database.h"
 
+#include "db/failurecause.h"
 #include "db/serverconfig.h"
 #include "db/statements.h"
 #include "db/workingdatabase.h"
@@ -70,7 +71,10 @@ bool DataBase::open(QString& fileName)
         useDriver(kDriver);
     ensureBusyTimeout(database);
     database.setDatabaseName(fileName);
-    return database.open();
+    if (database.open())
+        return true;
+    m_lastFailure = database.lastError();
+    return false;
 }
 
 void DataBase::close()
@@ -82,11 +86,15 @@ bool DataBase::run(QSqlQuery& query, const QString& statement)
 {
     if (statement.contains(QChar(QChar::Null)))
         return false;
-    return query.exec(statement);
+    if (query.exec(statement))
+        return true;
+    m_lastFailure = query.lastError();
+    return false;
 }
 
 bool DataBase::createTable(const QString& table, const QStringList& columns)
 {
+    m_lastFailure = QSqlError();
     QSqlQuery query(database);
     const QString statement = sql::createTable(table, columns, dialect());
     return run(query, statement) || (sql::isConcurrentCreate(dialect(), query.lastError()) && run(query, statement));
@@ -118,7 +126,8 @@ bool DataBase::execute(const QString& sql)
 
 bool DataBase::beginWrite()
 {
-    return db::beginWriteTransaction(database);
+    m_lastFailure = QSqlError();
+    return db::beginWriteTransaction(database, &m_lastFailure);
 }
 
 bool DataBase::endWrite(bool keep)
@@ -129,7 +138,11 @@ bool DataBase::endWrite(bool keep)
         keep = run(query, check);
     if (keep && run(query, QStringLiteral("COMMIT")))
         return true;
+    // A rollback after a failed commit may find nothing to roll back: the
+    // commit's reason is the one kept.
+    const QSqlError failure = m_lastFailure;
     run(query, QStringLiteral("ROLLBACK"));
+    m_lastFailure = failure;
     return false;
 }
 

@@ -5,6 +5,7 @@
 
 #include <QList>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -101,6 +102,10 @@ public:
 
     QSqlDatabase database;
 
+    // The error of the last open or statement that failed since the last
+    // beginWrite() or createTable(); no error when none failed.
+    QSqlError lastFailure() const { return m_lastFailure; }
+
 private:
     Q_DISABLE_COPY(DataBase)
 
@@ -108,10 +113,13 @@ private:
     void useDriver(const QString& driver);
     // Runs one statement on the query; a text holding U+0000 is refused, since
     // SQLite would stop reading the statement there.
-    static bool run(QSqlQuery& query, const QString& statement);
+    // A failure is kept as lastFailure().
+    bool run(QSqlQuery& query, const QString& statement);
     // Runs work inside one transaction: all or nothing. Empty text on success,
     // else the result message with the table name.
     QString runTransaction(const QString& table, const std::function<bool(QSqlQuery&)>& work);
+
+    QSqlError m_lastFailure;
 };
 
 #endif // DATABASE_H

@@ -1,5 +1,7 @@
 #include "db/database.h"
 
+#include "db/failurecause.h"
+
 #include "db/statements.h"
 
 #include <QSqlError>
@@ -132,13 +134,13 @@ bool DataBase::selectRecordValues(QList<QStringList>& rows, const QString& table
 QString DataBase::runTransaction(const QString& table, const std::function<bool(QSqlQuery&)>& work)
 {
     if (!beginWrite())
-        return kTransactionError + table;
+        return db::withCause(kTransactionError + table, m_lastFailure);
     bool done = false;
     {
         QSqlQuery query(database);
         done = work(query);
     }
-    return endWrite(done) ? QString() : kWriteError + table;
+    return endWrite(done) ? QString() : db::withCause(kWriteError + table, m_lastFailure);
 }
 
 QString DataBase::deleteRecords(const QString& table, const QStringList& columns,
@@ -162,7 +164,7 @@ QString DataBase::deleteTogether(const QList<RecordDelete>& deletes)
         return QString();
     // The table named when the commit itself fails.
     QString failedTable = steps.last().table;
-    const QString message = runTransaction(steps.first().table, [&steps, &failedTable](QSqlQuery& query) {
+    const QString message = runTransaction(steps.first().table, [this, &steps, &failedTable](QSqlQuery& query) {
         for (const RecordDelete& step : steps) {
             if (!run(query, sql::deleteRecords(step.table, step.columns, step.valueSets))) {
                 failedTable = step.table;
@@ -173,13 +175,13 @@ QString DataBase::deleteTogether(const QList<RecordDelete>& deletes)
     });
     if (message.isEmpty() || message.startsWith(kTransactionError))
         return message;
-    return kWriteError + failedTable;
+    return db::withCause(kWriteError + failedTable, m_lastFailure);
 }
 
 QString DataBase::insertRecords(const QString& table, const QStringList& columns, const QList<QStringList>& rows)
 {
     const QString pattern = sql::insertRecordsPattern(table, columns);
-    return runTransaction(table, [&pattern, &rows](QSqlQuery& query) {
+    return runTransaction(table, [this, &pattern, &rows](QSqlQuery& query) {
         for (const QStringList& row : rows) {
             if (!run(query, sql::insertRecordsRow(pattern, row)))
                 return false;

@@ -8,11 +8,50 @@
 #include <QJsonValue>
 #include <QStringList>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+
 namespace db {
 
 namespace {
 
 const QString kServerDriver = QStringLiteral("QPSQL");
+// A few server settings fit many times over; anything larger is not one.
+const qint64 kMaxConfigSize = 64 * 1024;
+
+// Reads the file, when it is a regular file of at most kMaxConfigSize bytes,
+// without ever waiting on it: it is opened without blocking, so a FIFO or a
+// device of that name is refused before a byte is read. False with the
+// reason in *what otherwise.
+bool readSmallFile(const QString& path, QByteArray* bytes, QString* what)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        *what = QStringLiteral("файл не читается (%1)").arg(QString::fromLocal8Bit(std::strerror(errno)));
+        return false;
+    }
+    struct stat info;
+    QFile file;
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        *what = QStringLiteral("это не обычный файл (канал, устройство или папка)");
+    } else if (info.st_size > kMaxConfigSize) {
+        *what = QStringLiteral("файл больше 64 КиБ (%1 байт)").arg(qint64(info.st_size));
+    } else if (file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        *bytes = file.read(kMaxConfigSize + 1);
+        if (bytes->size() <= kMaxConfigSize)
+            return true;
+        *what = QStringLiteral("файл больше 64 КиБ");
+        return false;
+    } else {
+        *what = QStringLiteral("файл не читается (%1)").arg(file.errorString());
+    }
+    if (!file.isOpen())
+        ::close(fd);
+    return false;
+}
 
 QString problem(const QString& path, const QString& what)
 {
@@ -86,15 +125,17 @@ QString serverConfigFileName()
 
 ConfigStatus readServerConfig(const QString& path, ServerConfig* config, QString* message)
 {
-    QFile file(path);
-    if (!file.exists())
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink())
         return ConfigStatus::Absent;
-    if (!file.open(QIODevice::ReadOnly)) {
-        *message = problem(path, QStringLiteral("файл не читается (%1)").arg(file.errorString()));
+    QByteArray bytes;
+    QString what;
+    if (!readSmallFile(path, &bytes, &what)) {
+        *message = problem(path, what);
         return ConfigStatus::Invalid;
     }
     QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &error);
+    const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
     if (error.error != QJsonParseError::NoError) {
         *message = problem(path, QStringLiteral("это не JSON (%1, позиция %2)")
                                      .arg(error.errorString())
@@ -106,7 +147,6 @@ ConfigStatus readServerConfig(const QString& path, ServerConfig* config, QString
         return ConfigStatus::Invalid;
     }
     ServerConfig read;
-    QString what;
     if (!readMembers(document.object(), &read, &what)) {
         *message = problem(path, what);
         return ConfigStatus::Invalid;

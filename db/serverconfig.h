@@ -31,7 +31,9 @@ enum class ConfigStatus {
     Invalid, // the message names the file and what is wrong with it
 };
 
-// Reads the server settings from the file at path.
+// Reads the server settings from the file at path. Only a regular file of at
+// most 64 KiB is read; a FIFO, a device, a folder, a larger file or a link
+// to any of them is Invalid at once, and so is a link that leads nowhere.
 ConfigStatus readServerConfig(const QString& path, ServerConfig* config, QString* message);
 
 // "host:port" (or the socket folder and port) for messages.

@@ -2,6 +2,7 @@
 
 #include "db/database.h"
 #include "db/dialect.h"
+#include "db/failurecause.h"
 #include "db/serverconfig.h"
 
 #include <QSqlDatabase>
@@ -36,13 +37,15 @@ bool openServerConnection(QSqlDatabase& database, const ServerConfig& config, in
     return true;
 }
 
-bool beginWriteTransaction(QSqlDatabase& database)
+bool beginWriteTransaction(QSqlDatabase& database, QSqlError* error)
 {
     const QStringList statements = sql::beginWriteStatements(sql::dialectOf(database));
     QSqlQuery query(database);
     for (int i = 0; i < statements.size(); ++i) {
         if (query.exec(statements.at(i)))
             continue;
+        if (error)
+            *error = query.lastError();
         if (i > 0) // the transaction began, its lock did not come
             query.exec(QStringLiteral("ROLLBACK"));
         return false;
@@ -84,8 +87,9 @@ bool openWorkingDatabase(DataBase& database, QString* message)
     QString fileName = QString::fromLatin1(kDatabaseFile);
     if (database.open(fileName))
         return true;
-    *message = QStringLiteral("Не удалось открыть базу данных \"%1\": %2")
-                   .arg(fileName, database.database.lastError().text());
+    *message = withCause(QStringLiteral("Не удалось открыть базу данных \"%1\": %2")
+                             .arg(fileName, database.database.lastError().text()),
+                         database.database.lastError());
     return false;
 }
 

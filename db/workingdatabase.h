@@ -26,8 +26,9 @@ bool serverConfigUsable(QString* message);
 bool openServerConnection(QSqlDatabase& database, const ServerConfig& config, int busyTimeoutMs);
 
 // Starts a transaction that is going to write and takes the database's write
-// lock (see sql::beginWriteStatements); ended by COMMIT or ROLLBACK.
-bool beginWriteTransaction(QSqlDatabase& database);
+// lock (see sql::beginWriteStatements); ended by COMMIT or ROLLBACK. On
+// failure *error (when given) gets the statement's error.
+bool beginWriteTransaction(QSqlDatabase& database, QSqlError* error = nullptr);
 
 // The message for a server that could not be reached or refused the login.
 QString serverFailure(const ServerConfig& config, const QSqlError& error);

@@ -162,12 +162,28 @@ QChar detectSeparator(const QString& text)
     return best;
 }
 
+namespace {
+
+// The line of the first NUL character: in the decoded text when there is
+// one, else in the bytes.
+int nullLine(const QByteArray& bytes, const QString& text)
+{
+    const int inText = text.indexOf(QChar(QChar::Null));
+    if (inText >= 0)
+        return text.leftRef(inText).count(QLatin1Char('\n')) + 1;
+    return bytes.left(qMax(0, bytes.indexOf('\0'))).count('\n') + 1;
+}
+
+} // namespace
+
 bool readCsv(const QByteArray& bytes, Table* table, QString* error)
 {
     QString text;
     QString encoding;
     if (!decodeText(bytes, &text, &encoding)) {
-        *error = QStringLiteral("файл не текстовый и не таблица .xlsx или .ods (двоичные данные)");
+        *error = QStringLiteral("файл не текстовый и не таблица .xlsx или .ods (двоичные данные: нулевой байт "
+                                "в строке %1)")
+                     .arg(nullLine(bytes, text));
         return false;
     }
     const QChar separator = detectSeparator(text);

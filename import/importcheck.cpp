@@ -1,6 +1,7 @@
 #include "import/importcheck.h"
 
 #include "db/database.h"
+#include "db/failurecause.h"
 #include "records/recordtexts.h"
 
 #include <QHash>
@@ -119,12 +120,16 @@ bool checkRows(DataBase& db, QVector<StaffRow>* rows, QList<QStringList>* newCom
 bool writeRows(DataBase& db, QVector<StaffRow>* rows, QList<QStringList>* newCompanies, QString* error)
 {
     if (!db.createTable(kCompanies, records::companyColumns()) || !db.createTable(kPersonal, records::personalColumns())) {
-        *error = QStringLiteral("таблицы базы данных не созданы: %1").arg(db.database.lastError().text());
+        *error = db::withCause(QStringLiteral("таблицы базы данных не созданы: %1").arg(db.lastFailure().text()),
+                               db.lastFailure());
         return false;
     }
     // The write lock first: the check inside decides with no other writer in between.
     if (!db.beginWrite()) {
-        *error = QStringLiteral("запись не начата: база данных занята другой копией программы или недоступна");
+        const QString cause = db::failureText(db::failureCause(db.lastFailure()));
+        *error = QStringLiteral("запись не начата: %1")
+                     .arg(cause.isEmpty() ? QStringLiteral("база данных занята другой копией программы или недоступна")
+                                          : cause);
         return false;
     }
     QList<QStringList>& companies = *newCompanies;
@@ -142,7 +147,7 @@ bool writeRows(DataBase& db, QVector<StaffRow>* rows, QList<QStringList>* newCom
                           && db.insertRows(kPersonal, records::personalColumns(), people);
     if (!db.endWrite(inserted)) {
         companies.clear();
-        *error = QStringLiteral("ошибка записи в базу данных");
+        *error = db::withCause(QStringLiteral("ошибка записи в базу данных"), db.lastFailure());
         return false;
     }
     return true;

@@ -1,6 +1,7 @@
 #include "import/importcommand.h"
 
 #include "db/database.h"
+#include "db/failurecause.h"
 #include "db/indexes.h"
 #include "db/workingdatabase.h"
 #include "import/importsession.h"
@@ -64,7 +65,8 @@ bool openDatabase(DataBase& db, QString* error)
         return false;
     if (!db.createTable(QStringLiteral("companies"), records::companyColumns())
         || !db.createTable(QStringLiteral("personal"), records::personalColumns())) {
-        *error = QStringLiteral("таблицы базы данных не созданы: %1").arg(db.database.lastError().text());
+        *error = db::withCause(QStringLiteral("таблицы базы данных не созданы: %1").arg(db.lastFailure().text()),
+                               db.lastFailure());
         return false;
     }
     indexes::createLookupIndexes(db.database);

@@ -50,6 +50,9 @@ QStringList ImportSession::reportLines() const
                       QStringLiteral("Строки с ошибками: %1").arg(summary.invalid)};
     if (!namesAPerson(m_columns))
         lines.append(QStringLiteral("Нет столбца «Фамилия», «Имя», «Отчество» или «ФИО»: строкам не из чего взять имя."));
+    const QString hidden = hiddenCharacterLine(m_rows);
+    if (!hidden.isEmpty())
+        lines.append(hidden);
     const QStringList skipped = skippedRowLines(m_rows);
     if (!skipped.isEmpty()) {
         lines.append(QStringLiteral("Пропущенные строки:"));

@@ -1,5 +1,7 @@
 #include "import/staffrows.h"
 
+#include "util/hiddentext.h"
+
 #include <QRegularExpression>
 
 namespace staffimport {
@@ -110,7 +112,29 @@ QString cleanCell(const QString& text)
         if (c.category() == QChar::Other_Control || c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
             c = QLatin1Char(' ');
     }
-    return clean.simplified();
+    return hiddentext::removed(clean).simplified();
+}
+
+bool hidesCharacters(const QString& cell)
+{
+    static const QRegularExpression whitespace(QStringLiteral("[\\t\\n\\r]"));
+    return hiddentext::contains(QString(cell).remove(whitespace));
+}
+
+QString hiddenCharacterLine(const QVector<StaffRow>& rows)
+{
+    const int listed = 200;
+    QStringList lines;
+    int count = 0;
+    for (const StaffRow& row : rows) {
+        if (row.hiddenRemoved && ++count <= listed)
+            lines << QString::number(row.line);
+    }
+    if (count > listed)
+        lines << QStringLiteral("… и ещё %1").arg(count - listed);
+    if (lines.isEmpty())
+        return QString();
+    return QStringLiteral("Удалены невидимые и управляющие символы (строки %1)").arg(lines.join(QStringLiteral(", ")));
 }
 
 bool normaliseDate(const QString& text, QString* date)
@@ -150,15 +174,19 @@ QVector<StaffRow> staffRows(const Table& table, int headerRow, const QVector<Col
         RawFields own;
         RawFields split;
         bool anyText = false;
+        bool hidden = false;
         for (int c = 0; c < cells.size(); ++c) {
             const QString text = cleanCell(cells.at(c));
             const Column column = columns.value(c, Column::Ignore);
             // Text only in columns not imported (a running number) makes no row.
             anyText = anyText || (column != Column::Ignore && !text.isEmpty());
+            hidden = hidden || (column != Column::Ignore && hidesCharacters(cells.at(c)));
             assign(&own, &split, column, text);
         }
-        if (anyText)
+        if (anyText) {
             rows.append(makeRow(i + 1, own, split, fallback, today));
+            rows.last().hiddenRemoved = hidden;
+        }
     }
     return rows;
 }

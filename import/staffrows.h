@@ -28,6 +28,9 @@ struct StaffRow
     // The company text the employee is stored under: set by the check, which
     // follows the letter case of an organisation stored already.
     QString companyText;
+    // Control or format characters other than line breaks and tabs were
+    // dropped from its cells (a direction override, a zero-width space).
+    bool hiddenRemoved = false;
 };
 
 // The organisation given to rows that name none.
@@ -38,8 +41,17 @@ struct Organisation
 };
 
 // A cell as a field takes it: control characters and line breaks become
-// spaces, runs of spaces one, and none at either end.
+// spaces, format characters (util/hiddentext.h) go, runs of spaces become
+// one, and none stay at either end.
 QString cleanCell(const QString& text);
+
+// Whether cleanCell() drops from the cell a hidden character other than a
+// tab or a line break.
+bool hidesCharacters(const QString& cell);
+
+// The report line naming the rows whose cells lost hidden characters; empty
+// when there are none.
+QString hiddenCharacterLine(const QVector<StaffRow>& rows);
 
 // The date of issue as "dd.MM.yyyy" from "1.2.2020", "01.02.20", "2020-02-01",
 // "01/02/2020" or with a time after it. False for a date that cannot be: the

@@ -11,18 +11,41 @@ QStringList csvHeader()
             "Оператор",     "Состояние",           "Примечание"};
 }
 
+namespace {
+
+const QString kFormulaOpeners = QStringLiteral("=+-@\t\r");
+
+// Characters after which a reader may start a new cell: either separator a
+// spreadsheet offers, a tab and a line break.
+bool isSeparator(QChar c)
+{
+    return c == QLatin1Char(',') || c == QLatin1Char(';') || c == QLatin1Char('\t') || c == QLatin1Char('\n')
+        || c == QLatin1Char('\r');
+}
+
+// Whether a cell beginning at from would start a formula; quotes and spaces a
+// reader may drop in front of it are passed over.
+bool opensFormula(const QString& text, int from)
+{
+    int i = from;
+    while (i < text.size() && (text.at(i) == QLatin1Char('"') || text.at(i) == QLatin1Char(' ')))
+        ++i;
+    return i < text.size() && kFormulaOpeners.contains(text.at(i));
+}
+
+} // namespace
+
 QString csvCell(const QString& text)
 {
-    QString cell = text;
-    static const QString formulaOpeners = QStringLiteral("=+-@\t\r");
-    if (!cell.isEmpty() && formulaOpeners.contains(cell.at(0)))
-        cell.prepend(QLatin1Char('\''));
-    if (cell.contains(QLatin1Char(';')) || cell.contains(QLatin1Char('"')) || cell.contains(QLatin1Char('\n')) ||
-        cell.contains(QLatin1Char('\r'))) {
-        cell.replace(QLatin1String("\""), QLatin1String("\"\""));
-        cell = QLatin1Char('"') + cell + QLatin1Char('"');
+    QString cell;
+    cell.reserve(text.size() + 4);
+    for (int i = 0; i < text.size(); ++i) {
+        if ((i == 0 || isSeparator(text.at(i - 1))) && opensFormula(text, i))
+            cell += QLatin1Char('\'');
+        cell += text.at(i);
     }
-    return cell;
+    cell.replace(QLatin1String("\""), QLatin1String("\"\""));
+    return QLatin1Char('"') + cell + QLatin1Char('"');
 }
 
 namespace {

@@ -16,9 +16,11 @@ namespace journal {
 // The header row's texts, one per exported column.
 QStringList csvHeader();
 
-// One cell: a text that a spreadsheet would take for a formula (it begins
-// with "=", "+", "-", "@", a tab or a carriage return) gets a leading "'";
-// a cell holding ";", a quote or a line break is quoted, quotes doubled.
+// One cell, always quoted, quotes doubled. Wherever a spreadsheet could
+// start a cell that it would take for a formula (one beginning with "=",
+// "+", "-", "@", a tab or a carriage return) - at the start of the text or
+// after a ",", ";", tab or line break, whichever separator the file is read
+// with - a "'" goes in first.
 QString csvCell(const QString& text);
 
 // The whole file's bytes for the rows, header first.

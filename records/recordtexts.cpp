@@ -1,6 +1,7 @@
 #include "records/recordtexts.h"
 
 #include "db/database.h"
+#include "util/hiddentext.h"
 
 namespace records {
 
@@ -104,10 +105,15 @@ QStringList savedPersonRow(const QString& companyText, const PersonFields& perso
             lowerCase(person.dirPost + QLatin1Char(' ') + person.director)};
 }
 
+QString cleanedText(const QString& text)
+{
+    return hiddentext::removed(text).trimmed();
+}
+
 PersonFields trimmedFields(const PersonFields& person)
 {
-    return {person.surname.trimmed(), person.name.trimmed(),     person.patron.trimmed(),
-            person.dirPost.trimmed(), person.director.trimmed(), person.date.trimmed()};
+    return {cleanedText(person.surname), cleanedText(person.name),     cleanedText(person.patron),
+            cleanedText(person.dirPost), cleanedText(person.director), cleanedText(person.date)};
 }
 
 QStringList personRowTexts(const PersonFields& person)

@@ -63,7 +63,10 @@ QString companyText(const QString& form, const QString& name);
 // lists, as the database's TRIM(a||' '||b...) shows it.
 QString shownText(const QStringList& parts);
 
-// Every field with its leading and trailing blanks dropped, as it is written.
+// A text as it is written: without control and format characters (see
+// util/hiddentext.h) and without blanks at either end.
+QString cleanedText(const QString& text);
+// Every field as cleanedText() writes it.
 PersonFields trimmedFields(const PersonFields& person);
 
 // The "companies" row of an organisation: form, name and its lower-case company text.

@@ -10,6 +10,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
@@ -35,6 +36,11 @@ private slots:
     void startupCopiesOrWarns_data();
     void startupCopiesOrWarns();
     void commandLine();
+    void restoreWaitsOutALongLock();
+    void linksAreLeftAlone_data();
+    void linksAreLeftAlone();
+    void restoreRefusesLinks_data();
+    void restoreRefusesLinks();
 };
 
 namespace {
@@ -310,7 +316,7 @@ void TestBackups::startupCopiesOrWarns()
     if (blocked)
         QVERIFY(dir.writeFile("backups", ""));
     testsupport::ModalAnswer answer(testsupport::clickOk());
-    answer.arm(3000);
+    answer.arm();
     {
         Security window;
         QCOMPARE(window.initialize(), 0); // a failed copy never stops the program
@@ -361,6 +367,115 @@ void TestBackups::commandLine()
     QCOMPARE(run({"--restore-backup", "2026-03-14"}), 0);
     const QString restored = QString::fromUtf8(program.readAllStandardOutput());
     QVERIFY2(restored.contains("db.office.lan:5432") && restored.contains("pg_restore"), qPrintable(restored));
+}
+
+// Another program keeps the database's write lock for longer than one busy
+// timeout: the restore waits it out and puts the copy back whole.
+void TestBackups::restoreWaitsOutALongLock()
+{
+    WorkDir dir;
+    QVERIFY(dir.seedParams() && makeDatabase(dir, {"первая"}));
+    QString error;
+    QVERIFY(backups::makeDaily(dir.path(), day, &error));
+    QVERIFY(makeDatabase(dir, {"вторая"}));
+    QProcess holder;
+    holder.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    holder.start(CARDPRINT_TESTWRITER, {"hold", dir.filePath("dataBase.db"), "7000"}); // the timeout is 5 s
+    QVERIFY(holder.waitForReadyRead(30000));
+    QVERIFY(holder.readLine().startsWith("held"));
+
+    QString savedAs;
+    QVERIFY2(backups::restore(dir.path(), "2026-03-14", QDateTime(day, QTime(9, 0)), &savedAs, &error),
+             qPrintable(error));
+    QVERIFY(holder.waitForFinished(30000));
+    QCOMPARE(holder.exitCode(), 0);
+    QCOMPARE(names(dir.filePath("dataBase.db")), QStringList{"первая"});
+    QVERIFY(!execAll(dir.filePath("dataBase.db"), {"SELECT x FROM holder"})); // the holder's table went with it
+    QCOMPARE(names(copyPath(dir, savedAs, "dataBase.db")), QStringList{"вторая"});
+}
+
+// A folder outside the working folder with dated folders of its own, each
+// holding a file, the way any folder of the machine may look.
+QStringList fillElsewhere(const QString& path)
+{
+    for (int i = 1; i <= 35; ++i) {
+        const QString name = day.addDays(-100 - i).toString("yyyy-MM-dd");
+        QDir(path).mkpath(name + "/вложенная");
+        QFile file(path + "/" + name + "/вложенная/файл");
+        file.open(QIODevice::WriteOnly);
+        file.write("данные");
+    }
+    return QDir(path).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+}
+
+void TestBackups::linksAreLeftAlone_data()
+{
+    QTest::addColumn<QString>("link"); // made to point at the folder elsewhere
+    QTest::addColumn<bool>("copyMade");
+    QTest::newRow("dated link among the copies") << "backups/1999-12-31" << true;
+    QTest::newRow("backups itself a link") << "backups" << false;
+}
+
+void TestBackups::linksAreLeftAlone()
+{
+    QFETCH(QString, link);
+    QFETCH(bool, copyMade);
+    QTemporaryDir elsewhere;
+    const QStringList outside = fillElsewhere(elsewhere.path());
+    WorkDir dir;
+    QVERIFY(dir.seedParams() && makeDatabase(dir, {"первая"}));
+    for (int i = 1; i <= 30 && copyMade; ++i)
+        QVERIFY(QDir(dir.path()).mkpath("backups/" + day.addDays(-i).toString("yyyy-MM-dd")));
+    QVERIFY(QFile::link(elsewhere.path(), dir.filePath(link)));
+
+    QString error;
+    QString warning;
+    for (int start = 0; start < 2; ++start) // and again at the next start
+        QCOMPARE(backups::makeDaily(dir.path(), day.addDays(start), &error, &warning), copyMade);
+    QVERIFY2((copyMade ? warning : error).contains("\"" + link + "\""), qPrintable(error + warning));
+    QCOMPARE(QDir(elsewhere.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), outside);
+    QVERIFY(QFile(elsewhere.path() + "/" + outside.first() + "/вложенная/файл").exists());
+    QVERIFY(QFileInfo(dir.filePath(link)).isSymLink());
+    QCOMPARE(backups::list(dir.path()).size(), copyMade ? 30 : 0);
+}
+
+void TestBackups::restoreRefusesLinks_data()
+{
+    QTest::addColumn<QString>("link");
+    QTest::addColumn<QString>("target"); // in the other working folder
+    QTest::addColumn<QString>("name");
+    QTest::newRow("linked copy") << "backups/2026-03-13" << "backups/2026-03-14" << "2026-03-13";
+    QTest::newRow("linked database in a copy") << "backups/2026-03-14/dataBase.db" << "dataBase.db" << "2026-03-14";
+    QTest::newRow("backups itself a link") << "backups" << "backups" << "2026-03-14";
+}
+
+void TestBackups::restoreRefusesLinks()
+{
+    QFETCH(QString, link);
+    QFETCH(QString, target);
+    QFETCH(QString, name);
+    QString error;
+    QTemporaryDir other;
+    {
+        WorkDir otherDir;
+        QVERIFY(otherDir.seedParams() && makeDatabase(otherDir, {"чужая"}));
+        QVERIFY(backups::makeDaily(otherDir.path(), day, &error));
+        QVERIFY(QDir().rename(otherDir.path(), other.path() + "/work"));
+    }
+    WorkDir dir;
+    QVERIFY(dir.seedParams() && makeDatabase(dir, {"своя"}));
+    QVERIFY(backups::makeDaily(dir.path(), day, &error));
+    QVERIFY(makeDatabase(dir, {"текущая"}));
+    if (link == "backups")
+        QVERIFY(QDir(dir.filePath("backups")).removeRecursively());
+    QFile::remove(dir.filePath(link));
+    QVERIFY(QFile::link(other.path() + "/work/" + target, dir.filePath(link)));
+
+    QString savedAs;
+    QVERIFY(!backups::restore(dir.path(), name, QDateTime(day, QTime(9, 0)), &savedAs, &error));
+    QVERIFY2(error.contains("\"" + link + "\" — символическая ссылка") && error.contains("текущие файлы не изменены"),
+             qPrintable(error));
+    QCOMPARE(names(dir.filePath("dataBase.db")), QStringList{"текущая"});
 }
 
 QTEST_MAIN(TestBackups)

@@ -102,6 +102,8 @@ private slots:
     void untouchedPrinterListWritesFileAsBefore();
     void shiftsFollowThePrinter();
     void badPrintersMemberSurvivesAcceptance();
+    void defaultChosenAgainDropsTheName_data();
+    void defaultChosenAgainDropsTheName();
 
 private:
     bool requireQueues();
@@ -377,6 +379,43 @@ void TestCalibration::badPrintersMemberSurvivesAcceptance()
     QVERIFY(box.answered());
     QVERIFY2(box.text().contains("\"printers\""), qPrintable(box.text()));
     QCOMPARE(readRoot()["printers"].toString(), QString("всё сломано"));
+}
+
+void TestCalibration::defaultChosenAgainDropsTheName_data()
+{
+    QTest::addColumn<QString>("stored"); // "printer" in params.txt before: a queue's suffix, or empty for none
+    QTest::newRow("named printer, then the default") << "b";
+    QTest::newRow("following the default, another chosen, then the default") << "";
+}
+
+// Choosing the system's default printer in the settings again leaves no other
+// printer's name in params.txt: the cards go to the default once more.
+void TestCalibration::defaultChosenAgainDropsTheName()
+{
+    QFETCH(QString, stored);
+    if (!requireQueues())
+        QFAIL("the test queues are missing (tests/cups/print-queue.sh setup)");
+    const QString a = testsupport::testQueue("a");
+    const QString named = stored.isEmpty() ? QString() : testsupport::testQueue(stored);
+    QJsonObject root = readRoot();
+    if (!named.isEmpty())
+        root["printer"] = named;
+    QVERIFY(writeRoot(root));
+    const QString systemDefault = printerchoice::defaultDestination();
+    QCOMPARE(systemDefault, testsupport::testQueue());
+
+    Security window;
+    QCOMPARE(window.initialize(), 0);
+    bool ran = false;
+    runSettings(window, [&](Dialog* dialog) {
+        choose(dialog, a);
+        choose(dialog, systemDefault);
+    }, &ran);
+    QVERIFY(ran);
+    QStringList said;
+    const QString chosen = printerchoice::chosenPrinter(readRoot(), &said);
+    QVERIFY2(chosen.isEmpty() || chosen == systemDefault, qPrintable(chosen));
+    QVERIFY(said.isEmpty());
 }
 
 QTEST_MAIN(TestCalibration)

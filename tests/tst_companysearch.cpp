@@ -52,7 +52,7 @@ bool insertCompany(const char* connection, const QStringList& c)
 // Starts reading the organisations into memory and waits until they are in.
 bool readIntoMemory(CompanyListModel& model, const QSqlDatabase& db)
 {
-    return model.refresh("а", db) && QTest::qWaitFor([&] { return model.isSearchReady(); }, 10000)
+    return model.refresh("а", db) && QTest::qWaitFor([&] { return model.isSearchReady(); }, 30000)
            && model.refresh("а", db) && model.isSearching();
 }
 
@@ -426,7 +426,7 @@ void TestCompanySearch::longListLetsOthersWriteOnceRead()
         selection.select(model.index(rows - 1, 0), QItemSelectionModel::Select);
 
         model.prepareSearch();
-        QVERIFY(QTest::qWaitFor([&] { return model.isSearchReady(); }, 10000));
+        QVERIFY(QTest::qWaitFor([&] { return model.isSearchReady(); }, 30000));
         QVERIFY2(insertCompany(kOther, {"ООО", "Соседняя", "ооо соседняя"}), qPrintable(filter));
         QVERIFY(model.isSearching());
         QCOMPARE(model.rowCount(), rows);

@@ -36,6 +36,10 @@ private slots:
     void headersAreRecognised_data();
     void headersAreRecognised();
     void headerFoundBelowTitleRows();
+    void headerSearchEndsAtItsLastRow_data();
+    void headerSearchEndsAtItsLastRow();
+    void xlsxBuiltInDateFormats_data();
+    void xlsxBuiltInDateFormats();
     void dates_data();
     void dates();
     void dateFormatCodes_data();
@@ -49,6 +53,7 @@ private slots:
     void badFilesGiveAClearReason_data();
     void badFilesGiveAClearReason();
     void largeFiles();
+    void hiddenCharactersDroppedAndReported();
 
 private:
     static Table readBytes(const QByteArray& bytes, QString* error = nullptr);
@@ -277,6 +282,60 @@ void TestImport::headerFoundBelowTitleRows()
     QCOMPARE(findHeader({{"Итого"}, {"Сотрудник (полностью)", "Должность", "Дата"}}).row, 1);
 }
 
+void TestImport::headerSearchEndsAtItsLastRow_data()
+{
+    QTest::addColumn<int>("titleRows"); // above the header
+    QTest::addColumn<int>("found");
+    QTest::newRow("on the last row searched") << kHeaderSearchRows - 1 << kHeaderSearchRows - 1;
+    QTest::newRow("one row below it") << kHeaderSearchRows << -1;
+    QTest::newRow("fallback on the last row searched") << -(kHeaderSearchRows - 1) << kHeaderSearchRows - 1;
+}
+
+// A negative count puts a header that names no person (two known columns) there.
+void TestImport::headerSearchEndsAtItsLastRow()
+{
+    QFETCH(int, titleRows);
+    QFETCH(int, found);
+    QVector<QStringList> rows(qAbs(titleRows), QStringList{"Список сотрудников"});
+    rows << (titleRows < 0 ? QStringList{"Должность", "Дата выдачи"} : QStringList{"Фамилия", "Имя"})
+         << QStringList{"Иванов", "Иван"};
+    QCOMPARE(findHeader(rows).row, found);
+}
+
+void TestImport::xlsxBuiltInDateFormats_data()
+{
+    QTest::addColumn<int>("formatIndex");
+    QTest::addColumn<QString>("cell");
+    QTest::newRow("14 d/m/yyyy") << 14 << "01.02.2020";
+    QTest::newRow("17 mmm-yy, the last of the first range") << 17 << "01.02.2020";
+    QTest::newRow("18 a time of day") << 18 << "43862";
+    QTest::newRow("22 date and time") << 22 << "01.02.2020";
+    QTest::newRow("0 general") << 0 << "43862";
+}
+
+// Cells formatted by a built-in number format id, as spreadsheet programs
+// write dates: the ids of dates read as dates, the others as numbers.
+void TestImport::xlsxBuiltInDateFormats()
+{
+    QFETCH(int, formatIndex);
+    QFETCH(QString, cell);
+    testsupport::WorkDir dir;
+    const QByteArray path = dir.filePath("staff.xlsx").toUtf8();
+    lxw_workbook* book = workbook_new(path.constData());
+    lxw_worksheet* sheet = workbook_add_worksheet(book, "Лист1");
+    lxw_format* format = workbook_add_format(book);
+    format_set_num_format_index(format, uint8_t(formatIndex));
+    worksheet_write_string(sheet, 0, 0, "Фамилия", nullptr);
+    worksheet_write_string(sheet, 0, 1, "Дата выдачи", nullptr);
+    worksheet_write_string(sheet, 1, 0, "Иванов", nullptr);
+    worksheet_write_number(sheet, 1, 1, 43862, format); // 1 February 2020
+    QCOMPARE(workbook_close(book), LXW_NO_ERROR);
+    Table table;
+    QString error;
+    QVERIFY2(readTable(QString::fromUtf8(path), &table, &error), qPrintable(error));
+    QCOMPARE(table.rows.value(1), (QStringList{"Иванов", cell}));
+}
+
 void TestImport::dates_data()
 {
     QTest::addColumn<QString>("text");
@@ -284,6 +343,10 @@ void TestImport::dates_data()
     QTest::newRow("as stored") << "01.02.2020" << "01.02.2020";
     QTest::newRow("short day and month") << "1.2.2020" << "01.02.2020";
     QTest::newRow("two-digit year") << "01.02.20" << "01.02.2020";
+    QTest::newRow("two-digit year below the pivot") << "01.02.69" << "01.02.2069";
+    QTest::newRow("two-digit year at the pivot") << "01.02.70" << "01.02.1970";
+    QTest::newRow("two-digit year 00") << "1.2.00" << "01.02.2000";
+    QTest::newRow("two-digit year 99") << "1.2.99" << "01.02.1999";
     QTest::newRow("ISO") << "2020-02-01" << "01.02.2020";
     QTest::newRow("slashes") << "01/02/2020" << "01.02.2020";
     QTest::newRow("with a time") << "2020-02-01 00:00:00" << "01.02.2020";
@@ -471,6 +534,13 @@ void TestImport::badFilesGiveAClearReason_data()
     QTest::newRow("empty file") << QByteArray() << "файл пуст";
     QTest::newRow("only blank lines") << QByteArray("\r\n \n\t\n") << "файл пуст";
     QTest::newRow("binary") << binary << "файл не текстовый";
+    QTest::newRow("one NUL byte in a text")
+        << (kHeader.toUtf8() + "\nИванов;Иван\nПетров;Пё" + QByteArray(1, '\0') + "тр\n")
+        << "файл не текстовый и не таблица .xlsx или .ods (двоичные данные: нулевой байт в строке 3)";
+    QTest::newRow("NUL character in UTF-16")
+        << (QByteArray("\xFF\xFE") + QByteArray(reinterpret_cast<const char*>(QString(kHeader + "\n\n1\n2").utf16()),
+                                                (kHeader.size() + 5) * 2) + QByteArray(2, '\0'))
+        << "файл не текстовый и не таблица .xlsx или .ods (двоичные данные: нулевой байт в строке 4)";
     QTest::newRow("zip that is no spreadsheet") << QByteArray("PK\x03\x04garbage", 11) << "файл — архив";
     QTest::newRow("spreadsheet cut short")
         << QByteArray("PK\x03\x04\x14\x00\x00\x00\x08\x00", 10) + QByteArray("[Content_Types].xml") << "файл";
@@ -502,6 +572,33 @@ void TestImport::largeFiles()
     QCOMPARE(summarise(rows).invalid, 1);
     QCOMPARE(rows.last().line, 100002);
     QVERIFY(rows.last().reason.startsWith("слишком длинный текст в поле «Фамилия» (10000 знаков"));
+}
+
+// Direction overrides, zero-width and other format characters go from every
+// imported field; the report names the rows that held one. A line break or
+// tab in a cell only becomes a space, as before, and is not reported.
+void TestImport::hiddenCharactersDroppedAndReported()
+{
+    const QString rlo(QChar(0x202E));
+    const QString zwsp(QChar(0x200B));
+    Table table;
+    table.rows = {kHeader.split(';'),
+                  {"Иванов", "Иван", "Красный" + rlo + "евой", "ООО", "Щит", "", "", "01.02.2020"},
+                  {"Петров", "Пётр", "", "ООО", "Щит", "", "", "01.02.2020"},
+                  {"Сидоров\tСидор", "", "", "ООО", "Щит\r\nи Меч", "", "", "01.02.2020"},
+                  {"Орлов", "Олег", "", "О" + zwsp + "ОО", "Щит", "", "Петров" + QString(QChar(0x00AD)), ""},
+                  {"Сомов", "Семён", "", "ООО", "Щит", "", "", QString(QChar(0xFEFF)) + "01.02.2020"}};
+    const QVector<StaffRow> rows = staffRows(table, 0, findHeader(table.rows).columns, {}, QDate(2026, 3, 14));
+    QCOMPARE(rows.size(), 5);
+    QCOMPARE(rows.at(0).person.patron, QString("Красныйевой"));
+    QCOMPARE(rows.at(2).person.surname, QString("Сидоров Сидор"));
+    QCOMPARE(rows.at(2).comp, QString("Щит и Меч"));
+    QCOMPARE(rows.at(3).form, QString("ООО"));
+    QCOMPARE(rows.at(3).person.director, QString("Петров"));
+    QCOMPARE(rows.at(4).person.date, QString("01.02.2020"));
+    QCOMPARE(summarise(rows).invalid, 0);
+    QCOMPARE(hiddenCharacterLine(rows), QString("Удалены невидимые и управляющие символы (строки 2, 5, 6)"));
+    QCOMPARE(hiddenCharacterLine(rows.mid(1, 2)), QString());
 }
 
 QTEST_MAIN(TestImport)

@@ -191,7 +191,7 @@ QString TestJournal::answerMessage(const std::function<void()>& action)
     testsupport::ModalAnswer answer(testsupport::clickOk());
     answer.arm();
     action();
-    if (!QTest::qWaitFor([&] { return answer.answered(); }, 6000))
+    if (!QTest::qWaitFor([&] { return answer.answered(); }, 30000))
         return QString("<no message>");
     return answer.text();
 }

@@ -201,7 +201,7 @@ void TestPrintCheck::fitQuestionAnswers()
     testsupport::ModalAnswer box(testsupport::clickButton(answer));
     box.arm();
     clickPrint();
-    QTRY_VERIFY_WITH_TIMEOUT(box.answered(), 6000);
+    QTRY_VERIFY_WITH_TIMEOUT(box.answered(), 30000);
     QCOMPARE(box.title(), QString("Текст не помещается"));
     QCOMPARE(box.buttonTexts(), (QStringList{"Уменьшить шрифт", "Печатать как есть", "Отмена"}));
     QCOMPARE(box.defaultButtonText(), QString("Отмена"));
@@ -315,7 +315,7 @@ void TestPrintCheck::missingFamilyIsAsked()
     testsupport::ModalAnswer box(testsupport::clickButton("Отмена"));
     box.arm();
     clickPrint();
-    QTRY_VERIFY_WITH_TIMEOUT(box.answered(), 6000);
+    QTRY_VERIFY_WITH_TIMEOUT(box.answered(), 30000);
     QVERIFY2(box.text().startsWith("Шрифт «Нет Такого Шрифта» не найден, будет использован «"), qPrintable(box.text()));
     QVERIFY(!box.text().contains("использован «Нет Такого Шрифта»"));
     QCOMPARE(box.buttonTexts(), (QStringList{"Печатать", "Отмена"}));
@@ -350,7 +350,7 @@ void TestPrintCheck::printerWithoutA6IsAsked()
     testsupport::ModalAnswer box(testsupport::clickButton(answer));
     box.arm();
     clickPrint();
-    QTRY_VERIFY_WITH_TIMEOUT(box.answered(), 6000);
+    QTRY_VERIFY_WITH_TIMEOUT(box.answered(), 30000);
     QVERIFY2(box.text().startsWith("Принтер «" + queue + "» не знает формата A6"), qPrintable(box.text()));
     QCOMPARE(box.buttonTexts(), (QStringList{"Печатать", "Отмена"}));
     QCOMPARE(box.defaultButtonText(), QString("Отмена"));
@@ -418,7 +418,7 @@ void TestPrintCheck::vanishedPrinterIsNamed()
     testsupport::ModalAnswer box(testsupport::clickOk());
     box.arm();
     clickPrint();
-    QTRY_VERIFY_WITH_TIMEOUT(box.answered(), 6000);
+    QTRY_VERIFY_WITH_TIMEOUT(box.answered(), 30000);
     QCOMPARE(box.title(), QString("Ошибка"));
     QVERIFY2(box.text().contains("«" + gone + "»") && box.text().contains("не найден"), qPrintable(box.text()));
     QTest::qWait(300);
@@ -439,7 +439,7 @@ void TestPrintCheck::printerThatIsNoTextIsReported()
     testsupport::ModalAnswer box(testsupport::clickOk());
     box.arm();
     clickPrint();
-    QTRY_VERIFY_WITH_TIMEOUT(box.answered(), 6000);
+    QTRY_VERIFY_WITH_TIMEOUT(box.answered(), 30000);
     QVERIFY2(box.text().contains("\"printer\""), qPrintable(box.text()));
     // Read as absent: the card goes to the default printer, the file stays.
     QVERIFY(testsupport::waitForQueueFile(queue, QByteArray()));

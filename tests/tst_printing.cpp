@@ -389,7 +389,7 @@ void TestPrinting::printThatCannotBeginIsReported()
     answer.arm();
     const QString text = testPrint({"Жуков", "Иван", "", "qzk", "Щит", "Директор", "Петров"});
     // Waits out the watcher's polling too, should the box never come.
-    QTRY_VERIFY_WITH_TIMEOUT(answer.answered(), 6000);
+    QTRY_VERIFY_WITH_TIMEOUT(answer.answered(), 30000);
     QCOMPARE(answer.title(), QString("Ошибка"));
     QCOMPARE(answer.text(), QString("Не удалось начать печать"));
     QCOMPARE(answer.buttonTexts(), QStringList{"OK"});
@@ -463,7 +463,7 @@ void TestPrinting::noDefaultPrinter()
     testsupport::ModalAnswer answer(testsupport::clickOk());
     answer.arm();
     QTest::mouseClick(button("buttonPrint"), Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(answer.answered(), 6000);
+    QTRY_VERIFY_WITH_TIMEOUT(answer.answered(), 30000);
     QCOMPARE(answer.title(), QString("Ошибка"));
     QCOMPARE(answer.text(), QString("Принтер не найден"));
     QCOMPARE(answer.buttonTexts(), QStringList{"OK"});

@@ -48,6 +48,8 @@ private slots:
     void confirmationNamesWhatGoes_data();
     void confirmationNamesWhatGoes();
     void shortcutsSaveAndFindOrganisation();
+    void hiddenCharactersAreNotStored_data();
+    void hiddenCharactersAreNotStored();
 
 private:
     static bool seed(Session& s);
@@ -807,6 +809,52 @@ void TestRecordEditing::shortcutsSaveAndFindOrganisation()
     s.type("lineEditCompanyFilter", "вег");
     QCOMPARE(Session::column(s.companies()), QStringList{"ООО Вега"});
     QVERIFY(s.boxes().boxes.isEmpty());
+}
+
+void TestRecordEditing::hiddenCharactersAreNotStored_data()
+{
+    QTest::addColumn<QString>("hidden");
+    QTest::newRow("right-to-left override") << QString(QChar(0x202E));
+    QTest::newRow("zero-width space") << QString(QChar(0x200B));
+    QTest::newRow("soft hyphen") << QString(QChar(0x00AD));
+    QTest::newRow("byte order mark") << QString(QChar(0xFEFF));
+    QTest::newRow("tag letter outside the basic plane") << QString::fromUcs4(U"\U000E0041");
+    QTest::newRow("escape") << QString(QChar(0x1B));
+}
+
+// Pasted names keep no character that hides or reverses letters, on save
+// and on both kinds of update.
+void TestRecordEditing::hiddenCharactersAreNotStored()
+{
+    QFETCH(QString, hidden);
+    Session s;
+    QVERIFY(seed(s));
+    const QStringList names{"lineEditSurname", "lineEditName",    "lineEditPatron", "lineEditForm",
+                            "lineEditComp",    "lineEditDirPost", "lineEditDir"};
+    const QStringList texts{"Зайцев", "Заур", "Красный", "ООО", "Вега", "Директор", "П.П. Петров"};
+    for (int i = 0; i < names.size(); ++i)
+        s.edit(names.at(i))->setText(texts.at(i).left(2) + hidden + texts.at(i).mid(2) + hidden);
+    s.click("buttonSave");
+    QVERIFY(s.boxes().boxes.isEmpty());
+    QCOMPARE(s.rows("SELECT * FROM personal WHERE id='ООО Вега'"),
+             (QList<QStringList>{{"ООО Вега", "Зайцев", "Заур", "Красный", "Директор", "П.П. Петров", Session::today(),
+                                  "зайцев заур красный", "директор п.п. петров"}}));
+    QCOMPARE(s.rows("SELECT * FROM companies WHERE Наименование='Вега'"),
+             (QList<QStringList>{{"ООО", "Вега", "ооо вега"}}));
+
+    s.clickRow(s.companies(), "ООО Вега");
+    s.clickRow(s.personnel(), "Зайцев Заур Красный");
+    s.edit("lineEditName")->setText(hidden + "Захар");
+    s.click("buttonUpdate");
+    QCOMPARE(s.rows("SELECT Имя, person FROM personal WHERE id='ООО Вега'"),
+             (QList<QStringList>{{"Захар", "зайцев захар красный"}}));
+
+    s.clickRow(s.companies(), "ООО Вега");
+    s.edit("lineEditComp")->setText("Ве" + hidden + "га Плюс");
+    s.click("buttonUpdate");
+    QCOMPARE(s.rows("SELECT name FROM companies WHERE Форма='ООО' AND name LIKE '%вега%'"),
+             QList<QStringList>{{"ооо вега плюс"}});
+    QCOMPARE(s.rows("SELECT id FROM personal WHERE Фамилия='Зайцев'"), QList<QStringList>{{"ООО Вега Плюс"}});
 }
 
 QTEST_MAIN(TestRecordEditing)

@@ -29,6 +29,8 @@ private slots:
     void companyRequeryEmptiesPersonnel();
     void clearButtonEmptiesFormAndFilters();
     void failedListQueryShowsDriverError();
+    void rowChangedElsewhereIsNamed_data();
+    void rowChangedElsewhereIsNamed();
 
 private:
     static bool seed(Session& s);
@@ -366,6 +368,52 @@ void TestRecordLists::failedListQueryShowsDriverError()
     QCOMPARE(s.companies()->model()->rowCount(), 0);
     // A failed company query leaves the employee list as it was.
     QCOMPARE(Session::column(s.personnel()).size(), 2);
+}
+
+void TestRecordLists::rowChangedElsewhereIsNamed_data()
+{
+    QTest::addColumn<QString>("employee"); // clicked in the organisation's list; empty: the organisation
+    QTest::addColumn<QString>("change");   // made by another connection after the lists were read
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QStringList>("listed"); // the clicked list afterwards
+
+    const QString deleted = "Запись удалена на другом рабочем месте";
+    const QString changed = "Запись изменена на другом рабочем месте";
+    QTest::newRow("organisation deleted") << "" << "DELETE FROM companies WHERE Наименование='Альфа'" << deleted
+                                          << QStringList{"Бета", "АО O'Neil|Guard", "ЧОП Щит"};
+    QTest::newRow("organisation renamed")
+        << "" << "UPDATE companies SET Наименование='Альфа-М', name='ооо альфа-м' WHERE Наименование='Альфа'"
+        << changed << QStringList{"Бета", "АО O'Neil|Guard", "ООО Альфа-М", "ЧОП Щит"};
+    QTest::newRow("employee deleted") << "Иванов Иван Иванович" << "DELETE FROM personal WHERE Фамилия='Иванов'"
+                                      << deleted << QStringList{"Сидорова Анна"};
+    QTest::newRow("employee renamed")
+        << "Иванов Иван Иванович"
+        << "UPDATE personal SET Имя='Пётр', person='иванов пётр иванович' WHERE Фамилия='Иванов'" << changed
+        << QStringList{"Иванов Пётр Иванович", "Сидорова Анна"};
+}
+
+// The click says what happened, shows the list as it is now, and leaves the
+// form as it was instead of emptying it.
+void TestRecordLists::rowChangedElsewhereIsNamed()
+{
+    QFETCH(QString, employee);
+    QFETCH(QString, change);
+    QFETCH(QString, message);
+    QFETCH(QStringList, listed);
+    Session s;
+    QVERIFY(seed(s));
+    s.clickRow(s.companies(), "ООО Альфа");
+    if (!employee.isEmpty())
+        s.clickRow(s.personnel(), "Сидорова Анна");
+    const QStringList form = s.form();
+    QVERIFY(form.at(4) == "Альфа");
+    QVERIFY(s.exec(change));
+
+    s.clickRow(employee.isEmpty() ? s.companies() : s.personnel(), employee.isEmpty() ? "ООО Альфа" : employee);
+    QCOMPARE(s.boxes().boxes.size(), 1);
+    QCOMPARE(s.boxes().boxes.first().text, message);
+    QCOMPARE(Session::column(employee.isEmpty() ? s.companies() : s.personnel()), listed);
+    QCOMPARE(s.form(), form);
 }
 
 QTEST_MAIN(TestRecordLists)

@@ -14,6 +14,8 @@ class TestRecordTexts : public QObject
 private slots:
     void initTestCase();
     void cleanupTestCase();
+    void cleanedText_data();
+    void cleanedText();
     void companyText_data();
     void companyText();
     void savedAndUpdatedRowsDifferOnlyInDirector_data();
@@ -74,6 +76,27 @@ QStringList TestRecordTexts::run(const QString& sql, int column)
     while (query.next())
         texts.append(query.value(column).toString());
     return texts;
+}
+
+void TestRecordTexts::cleanedText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("cleaned");
+    QTest::newRow("plain") << "Иванов" << "Иванов";
+    QTest::newRow("combining breve kept") << QString("Мои") + QChar(0x0306) << QString("Мои") + QChar(0x0306);
+    QTest::newRow("no-break space kept") << QString("Щит") + QChar(0x00A0) + "и Меч"
+                                         << QString("Щит") + QChar(0x00A0) + "и Меч";
+    QTest::newRow("override in the middle") << QString("Красный ") + QChar(0x202E) + "евой" << "Красный евой";
+    QTest::newRow("hidden characters at the ends") << QString(QChar(0x200B)) + " Орлов " + QChar(0x2066) << "Орлов";
+    QTest::newRow("line break inside") << "Ор\nлов" << "Орлов";
+}
+
+void TestRecordTexts::cleanedText()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, cleaned);
+    QCOMPARE(records::cleanedText(text), cleaned);
+    QCOMPARE(records::trimmedFields({text, "", "", "", "", ""}).surname, cleaned);
 }
 
 void TestRecordTexts::companyText_data()

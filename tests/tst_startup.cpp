@@ -181,7 +181,8 @@ void TestStartup::databaseThatIsNotADatabaseStaysUntouched()
         QCOMPARE(window.initialize(), -1);
     }
     QVERIFY(answer.answered());
-    QCOMPARE(answer.text(), QString("Ошибка создания таблицы \"companies\""));
+    QVERIFY2(answer.text().startsWith("Ошибка создания таблицы \"companies\": база данных повреждена"),
+             qPrintable(answer.text()));
     QCOMPARE(dir.readFile("dataBase.db"), text);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files).filter("dataBase"), QStringList("dataBase.db"));
 }

@@ -31,7 +31,7 @@ struct DialogAnswer
     // selection empty: cancel; otherwise type it into the dialog and accept.
     void arm(const QString& selection = QString())
     {
-        QTimer::singleShot(0, [this, selection] { poll(selection, 5000); });
+        QTimer::singleShot(0, [this, selection] { poll(selection, 30000); });
     }
 
     void poll(const QString& selection, int remainingMs)

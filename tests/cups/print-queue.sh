@@ -33,7 +33,7 @@ log() { echo "print-queue: $*" >&2; }
 scheduler_up() { lpstat -r 2>/dev/null | grep -q 'scheduler is running'; }
 
 wait_for_scheduler() {
-    for _ in $(seq 1 100); do
+    for _ in $(seq 1 300); do
         scheduler_up && return 0
         sleep 0.1
     done
@@ -66,7 +66,7 @@ restart_scheduler() {
     pid=$(pgrep -xo cupsd || true)
     if [ -n "$pid" ]; then
         kill -TERM "$pid"
-        for _ in $(seq 1 100); do
+        for _ in $(seq 1 300); do
             kill -0 "$pid" 2>/dev/null || break
             sleep 0.1
         done
@@ -82,7 +82,7 @@ stop_started_scheduler() {
     rm -f "$STATE/started-pid"
     [ -n "$pid" ] && [ "$(cat "/proc/$pid/comm" 2>/dev/null)" = cupsd ] || return 0
     kill -TERM "$pid"
-    for _ in $(seq 1 100); do
+    for _ in $(seq 1 300); do
         kill -0 "$pid" 2>/dev/null || break
         sleep 0.1
     done

@@ -61,7 +61,7 @@ grep -qF "Рабочая папка: $workdir (папка данных поль�
 
 (cd "$scratch/elsewhere" && exec "${run_env[@]}" "$usr/bin/cardprint") &
 pid=$!
-for _ in $(seq 100); do
+for _ in $(seq 150); do
     tables="$(sqlite3 "$workdir/dataBase.db" "SELECT count(*) FROM sqlite_master WHERE type='table' AND name IN ('companies', 'personal', 'cards')" 2>/dev/null || true)"
     [ "$tables" = 3 ] && break
     kill -0 "$pid" 2>/dev/null || fail "the program ended at start-up"

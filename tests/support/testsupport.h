@@ -73,7 +73,7 @@ public:
     ~ModalAnswer();
 
     // Schedules the watcher; call before the action that opens the box.
-    void arm(int timeoutMs = 5000);
+    void arm(int timeoutMs = 30000);
     bool answered() const { return m_answered; }
     QString title() const { return m_title; }
     QString text() const { return m_text; }
