@@ -8,6 +8,8 @@
 
 class DataBase;
 class QComboBox;
+class QDateEdit;
+class QSpinBox;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
@@ -35,9 +37,12 @@ public:
 private slots:
     void recheck();
     void runImport();
+    void sheetChosen(int index);
+    void headerRowChosen(int line);
 
 private:
     void buildColumnTable();
+    void buildTableChoice(QLayout* layout);
     void fillPreview();
     void showReport(const QStringList& extra);
 
@@ -46,6 +51,9 @@ private:
     bool m_imported = false;
     QLabel* m_fileLabel;
     QComboBox* m_company;
+    QComboBox* m_sheet;
+    QSpinBox* m_headerRow;
+    QDateEdit* m_date;
     QTableWidget* m_columns;
     QTableWidget* m_preview;
     QLabel* m_summary;

@@ -44,7 +44,7 @@ private slots:
     void combinedCellsSplit();
     void rowsAsStored();
     void hostileCellsStoredAsText();
-    void duplicatesFollowTheSave();
+    void organisationsAndPeopleMatched();
     void failureMidWayWritesNothing();
     void badFilesGiveAClearReason_data();
     void badFilesGiveAClearReason();
@@ -56,7 +56,8 @@ private:
 
 namespace {
 
-const QString kHeader = QStringLiteral("Фамилия;Имя;Отчество;Форма;Наименование;Должность;Руководитель;Дата выдачи");
+const QString kHeader
+    = QStringLiteral("Фамилия;Имя;Отчество;Форма;Наименование;Должность руководителя;Руководитель;Дата выдачи");
 
 QString fileIn(const testsupport::WorkDir& dir, const QString& name, const QByteArray& bytes)
 {
@@ -210,7 +211,7 @@ void TestImport::xlsxWrittenByLibrary()
     Table table;
     QString error;
     QVERIFY2(readTable(QString::fromUtf8(path), &table, &error), qPrintable(error));
-    QCOMPARE(table.description, QStringLiteral("XLSX, первый лист"));
+    QCOMPARE(table.description + " " + table.sheet, QStringLiteral("XLSX Сотрудники"));
     QCOMPARE(table.rows.size(), 3);
     QCOMPARE(table.rows.at(1), (QStringList{"Иванов Иван Иванович", "ООО Щит", "01.02.2020", "17"}));
     QCOMPARE(table.rows.at(2), (QStringList{"Иванов Пётр", "ООО Щит", "01.03.2020", "2.5"}));
@@ -233,7 +234,7 @@ void TestImport::odsWrittenByLibrary()
     Table table;
     QString error;
     QVERIFY2(readTable(path, &table, &error), qPrintable(error));
-    QCOMPARE(table.description, QStringLiteral("ODS, первый лист"));
+    QCOMPARE(table.description + " " + table.sheet, QStringLiteral("ODS Лист1"));
     QCOMPARE(table.rows, (QVector<QStringList>{{"Фамилия", "Имя", "Дата выдачи", "Номер"},
                                                 {"Петров", "Пётр", "06.05.2022", "12"},
                                                 {"Сидоров", "Сидор", "31.12.2021", "24"}}));
@@ -251,8 +252,17 @@ void TestImport::headersAreRecognised_data()
     QTest::newRow("legal form") << "Форма" << Column::Form;
     QTest::newRow("name of organisation") << "Наименование" << Column::Comp;
     QTest::newRow("organisation in one cell") << "Организация" << Column::Organisation;
-    QTest::newRow("post") << "Должность" << Column::DirPost;
+    QTest::newRow("employee's own post, not stored") << "Должность" << Column::Ignore;
+    QTest::newRow("director's post") << "Должность руководителя" << Column::DirPost;
     QTest::newRow("director") << "Руководитель" << Column::Dir;
+    QTest::newRow("director's name") << "Ф.И.О. директора" << Column::Dir;
+    QTest::newRow("initials of the worker") << "Ф.И.О. работника" << Column::FullName;
+    QTest::newRow("full name with a note") << "Фамилия, имя, отчество (при наличии)" << Column::FullName;
+    QTest::newRow("long date header") << "Дата выдачи личной карточки охранника" << Column::Date;
+    QTest::newRow("birth date, not stored") << "Дата рождения" << Column::Ignore;
+    QTest::newRow("personnel number of the guard") << "Табельный номер охранника" << Column::Ignore;
+    QTest::newRow("legal form spelled out") << "Организационно-правовая форма" << Column::Form;
+    QTest::newRow("a title, not a header") << "Список сотрудников ООО Щит" << Column::Ignore;
     QTest::newRow("date, database spelling") << "Дата_выдачи" << Column::Date;
     QTest::newRow("date with ё aside") << "Дата выдачи" << Column::Date;
     QTest::newRow("unknown") << "Табельный номер" << Column::Ignore;
@@ -293,7 +303,16 @@ void TestImport::dates_data()
     QTest::newRow("month 13") << "01.13.2020" << "";
     QTest::newRow("year 1812") << "01.02.1812" << "";
     QTest::newRow("words") << "вчера" << "";
-    QTest::newRow("spreadsheet serial left as a number") << "43862" << "";
+    QTest::newRow("spreadsheet serial day") << "43862" << "01.02.2020";
+    QTest::newRow("serial written with a fraction") << "46054.0" << "01.02.2026";
+    QTest::newRow("a year alone is no serial") << "2026" << "";
+    QTest::newRow("with the year mark") << "01.02.2026г." << "01.02.2026";
+    QTest::newRow("from a date") << "с 01.02.2026" << "01.02.2026";
+    QTest::newRow("in words") << "1 февраля 2026 г." << "01.02.2026";
+    QTest::newRow("in words, May") << "9 мая 2025 года" << "09.05.2025";
+    QTest::newRow("in words, short month") << "15 Сент. 2024" << "15.09.2024";
+    QTest::newRow("30th of February in words") << "30 февраля 2026" << "";
+    QTest::newRow("no such month") << "1 брюмера 2026" << "";
 }
 
 void TestImport::dates()
@@ -368,8 +387,9 @@ void TestImport::rowsAsStored()
     QCOMPARE(rows[0].status, StaffRow::Status::Add);
     QCOMPARE(fields(rows[1]).mid(0, 6), (QStringList{"3", "Мамедов", "Рашид", "Ахмед оглы", "АО", "Запас"}));
     QCOMPARE(rows[1].reason, QStringLiteral("невозможная дата выдачи «01.13.2020»"));
-    QCOMPARE(rows[2].status, StaffRow::Status::Invalid);
-    QCOMPARE(rows[2].reason, QStringLiteral("нет ни фамилии, ни имени, ни отчества"));
+    // No name where the names stand: no row of the list.
+    QCOMPARE(rows[2].status, StaffRow::Status::NotListed);
+    QCOMPARE(rows[2].reason, QStringLiteral("в столбцах имени пусто"));
     QCOMPARE(fields(rows[3]).mid(0, 6), (QStringList{"6", "Сидоров", "Сидор", "", "ЧОО", "Меч"}));
     QVERIFY2(rows[3].reason.startsWith("слишком длинный текст в поле «Руководитель» (400 знаков"),
              qPrintable(rows[3].reason));
@@ -398,42 +418,43 @@ void TestImport::hostileCellsStoredAsText()
                                   "+директор @а.б. петров"}}));
 }
 
-void TestImport::duplicatesFollowTheSave()
+void TestImport::organisationsAndPeopleMatched()
 {
     recordtest::Session session;
-    QVERIFY(session.seed({{"ООО", "Щит"}}, {{"ООО Щит", "Иванов", "Иван", "", "Директор", "П.П. Петров", "01.02.2020"}}));
-    ImportDb target(session, "duplicates");
+    QVERIFY(session.seed({{"ООО", "«Щит»"}, {"АО", "ЧОО «Сокол»"}},
+                         {{"ООО «Щит»", "Иванов", "Иван", "", "", "", "01.02.2020"},
+                          {"ООО «Щит»", "Ёлкина", "Алёна", "", "", "", "01.02.2020"}}));
+    ImportDb target(session, "matched");
     QVERIFY(target.opened);
     Table table;
-    table.rows = {{"Фамилия", "Имя", "Организация", "Должность", "Руководитель", "Дата выдачи"},
-                  {"Иванов", "Иван", "ооо щит", "Директор", "П.П. Петров", "1.2.2020"},    // stored already
-                  {"Иванов", "Иван", "ООО Щит", "Директор", "П.П. Петров", "02.02.2020"},  // another date: new
-                  {"Иванов", "Иван", "ООО ЩИТ", "Директор", "П.П. Петров", "02.02.2020"},  // same as line 3
-                  {"иванов", "Иван", "ООО Щит", "Директор", "П.П. Петров", "02.02.2020"},  // case counts here
-                  {"Петров", "Пётр", "ЗАО Новая", "", "", "03.02.2020"},
-                  {"Петров", "Пётр", "зао новая", "", "", "03.02.2020"}};
+    table.rows = {{"Фамилия", "Имя", "Организация", "Дата выдачи"},
+                  {"иванов", "ИВАН", "ООО \"Щит\"", "05.05.2025"},     // stored, another date and case
+                  {"Петров", "Пётр", "OOO «Щит»", "01.02.2020"},         // Latin "OOO": the stored one
+                  {"Петров", "Пётр", "ооо щит", "02.02.2020"},           // the line before
+                  {"Елкина", "Алена", "ООО „Щит“", "01.02.2020"},        // like a stored name: imported
+                  {"Сидоpов", "Сидор", "ООО «Щит»", "01.02.2020"},       // a Latin "p"
+                  {"Волков", "Виктор", "ЧОО «Сокол»", "01.02.2020"},     // another organisation
+                  {"Зайцев", "Олег", "чоо сокол", "01.02.2020"}};        // the new one, spelled otherwise
     QVector<StaffRow> rows = staffRows(table, 0, findHeader(table.rows).columns, {}, QDate::currentDate());
     QList<QStringList> companies;
     QString error;
-    QVERIFY2(checkRows(target.db, &rows, &companies, &error), qPrintable(error));
+    QVERIFY2(writeRows(target.db, &rows, &companies, &error), qPrintable(error));
     QStringList verdicts;
     for (const StaffRow& row : rows)
-        verdicts << row.companyText + ": " + (row.status == StaffRow::Status::Add ? "+" : row.reason);
-    QCOMPARE(verdicts, (QStringList{"ООО Щит: такая запись уже есть", "ООО Щит: +", "ООО Щит: повторяет строку 3",
-                                    "ООО Щит: +", "ЗАО Новая: +", "ЗАО Новая: повторяет строку 6"}));
-    QCOMPARE(companies, (QList<QStringList>{{"ЗАО", "Новая", "зао новая"}}));
-    QCOMPARE(session.rows("SELECT COUNT(*) FROM personal").value(0).value(0), QString("1")); // a check writes nothing
-
-    QVERIFY2(writeRows(target.db, &rows, &companies, &error), qPrintable(error));
-    QCOMPARE(session.rows("SELECT id, Фамилия, Дата_выдачи FROM personal ORDER BY " + testsupport::rowOrder()),
-             (QList<QStringList>{{"ООО Щит", "Иванов", "01.02.2020"}, {"ООО Щит", "Иванов", "02.02.2020"},
-                                 {"ООО Щит", "иванов", "02.02.2020"}, {"ЗАО Новая", "Петров", "03.02.2020"}}));
-    QCOMPARE(session.rows("SELECT * FROM companies ORDER BY " + testsupport::rowOrder()),
-             (QList<QStringList>{{"ООО", "Щит", "ооо щит"}, {"ЗАО", "Новая", "зао новая"}}));
-    // Importing again finds everything stored.
+        verdicts << row.companyText + ": " + (row.status == StaffRow::Status::Add ? "+ " + row.note : row.reason);
+    QCOMPARE(verdicts, (QStringList{"ООО «Щит»: уже есть в организации", "ООО «Щит»: + ",
+                                    "ООО «Щит»: повторяет строку 3", "ООО «Щит»: + похоже на «Ёлкина Алёна»",
+                                    "ООО «Щит»: + латинские буквы в имени, похоже на «Сидоров Сидор»",
+                                    "ЧОО «Сокол»: + ", "ЧОО «Сокол»: + "}));
+    QCOMPARE(companies, (QList<QStringList>{{"ЧОО", "«Сокол»", "чоо «сокол»"}}));
+    QCOMPARE(matchedOrganisations(rows), (QStringList{"«ООО \"Щит\"» — это «ООО «Щит»»", "«OOO «Щит»» — это «ООО «Щит»»",
+                                                      "«ооо щит» — это «ООО «Щит»»", "«ООО „Щит“» — это «ООО «Щит»»", "«чоо сокол» — это «ЧОО «Сокол»»"}));
+    QCOMPARE(session.rows("SELECT COUNT(*) FROM personal").value(0).value(0), QString("7"));
+    // The same file again adds nothing, whatever the dates.
     QVERIFY2(writeRows(target.db, &rows, &companies, &error), qPrintable(error));
     QCOMPARE(summarise(rows).toAdd, 0);
-    QCOMPARE(session.rows("SELECT COUNT(*) FROM personal").value(0).value(0), QString("4"));
+    QCOMPARE(summarise(rows).duplicates, 7);
+    QCOMPARE(session.rows("SELECT COUNT(*) FROM companies").value(0).value(0), QString("3"));
 }
 
 void TestImport::failureMidWayWritesNothing()
@@ -475,7 +496,7 @@ void TestImport::badFilesGiveAClearReason_data()
     QTest::newRow("spreadsheet cut short")
         << QByteArray("PK\x03\x04\x14\x00\x00\x00\x08\x00", 10) + QByteArray("[Content_Types].xml") << "файл";
     QTest::newRow("no recognisable header")
-        << QByteArray("Номер;Организация\n1;ООО Щит\n") << "в первых строках нет строки заголовка";
+        << QByteArray("Номер;Организация\n1;ООО Щит\n") << "в первых 30 строках нет заголовка таблицы";
 }
 
 void TestImport::badFilesGiveAClearReason()
