@@ -1,5 +1,7 @@
 #include "import/sheetpackage.h"
 
+#include "import/odscontent.h"
+
 #include <QList>
 #include <QRegularExpression>
 #include <QXmlStreamReader>
@@ -129,7 +131,7 @@ private:
         Entry entry{QStringLiteral("content.xml"), zip_uint64_t(index), QByteArray()};
         if (index < 0 || !readEntry(m_archive, entry.index, &entry.data))
             return index < 0; // no content: the reader reports it
-        return !entry.data.contains("covered-table-cell") || replace(entry, uncoveredCells(entry.data));
+        return replace(entry, readableOdsContent(entry.data));
     }
 
     bool runXlsx()
@@ -229,27 +231,6 @@ QByteArray sharedFromInline(const QByteArray& sheetXml, QStringList* strings)
         }
     }
     return reader.hasError() ? sheetXml : result;
-}
-
-QByteArray uncoveredCells(const QByteArray& contentXml)
-{
-    QXmlStreamReader reader(contentXml);
-    QByteArray result;
-    QXmlStreamWriter writer(&result);
-    while (!reader.atEnd()) {
-        reader.readNext();
-        if (reader.hasError())
-            break;
-        if (reader.isStartElement() && reader.name() == QLatin1String("covered-table-cell")) {
-            writer.writeStartElement(reader.namespaceUri().toString(), QStringLiteral("table-cell"));
-            writer.writeAttributes(reader.attributes());
-        } else if (reader.isEndElement() && reader.name() == QLatin1String("covered-table-cell")) {
-            writer.writeEndElement();
-        } else {
-            writer.writeCurrentToken(reader);
-        }
-    }
-    return reader.hasError() ? contentXml : result;
 }
 
 QByteArray relativeTargets(const QByteArray& relsXml, const QString& partFolder)

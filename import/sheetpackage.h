@@ -9,20 +9,16 @@
 // openpyxl (and pandas through it) writes relationship targets as absolute
 // paths ("/xl/worksheets/sheet1.xml"), which the reader does not find, and
 // every text as an inline string, which it leaves out: both read as an empty
-// sheet otherwise. In .ods the cells covered by a merged cell are not counted
-// as columns, so the cells after them would slide to the left.
+// sheet otherwise. The content of .ods is mended by readableOdsContent.
 namespace staffimport {
 
 enum class PackageKind { Xlsx, Ods };
 
 // .xlsx: the package with absolute targets made relative and inline strings
-// moved into the shared strings. .ods: covered cells as empty cells. The
+// moved into the shared strings. .ods: see readableOdsContent. The
 // bytes unchanged when nothing of the kind occurs. False with a reason when
 // the archive cannot be rewritten.
 bool normalisePackage(const QByteArray& bytes, PackageKind kind, QByteArray* result, QString* error);
-
-// An .ods content part with each covered cell written as an empty cell.
-QByteArray uncoveredCells(const QByteArray& contentXml);
 
 // A worksheet's XML with each inline-string cell turned into a shared-string
 // cell whose index counts on from strings->size(); the texts are appended.

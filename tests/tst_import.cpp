@@ -15,6 +15,8 @@
 
 #include <xlsxwriter.h>
 
+#include <algorithm>
+
 using namespace staffimport;
 Q_DECLARE_METATYPE(staffimport::Column)
 
@@ -33,6 +35,8 @@ private slots:
     void csvQuoting();
     void xlsxWrittenByLibrary();
     void odsWrittenByLibrary();
+    void officeListsFromRealWriters_data();
+    void officeListsFromRealWriters();
     void headersAreRecognised_data();
     void headersAreRecognised();
     void headerFoundBelowTitleRows();
@@ -238,6 +242,63 @@ void TestImport::odsWrittenByLibrary()
     QCOMPARE(table.rows, (QVector<QStringList>{{"Фамилия", "Имя", "Дата выдачи", "Номер"},
                                                 {"Петров", "Пётр", "06.05.2022", "12"},
                                                 {"Сидоров", "Сидор", "31.12.2021", "24"}}));
+}
+
+void TestImport::officeListsFromRealWriters_data()
+{
+    QTest::addColumn<QString>("writer");
+    QTest::addColumn<QString>("file");
+    QTest::newRow("openpyxl .xlsx, as pandas writes it too") << "openpyxl" << "list.xlsx";
+    QTest::newRow("odfpy .ods, a name from a formula") << "odfpy" << "list.ods";
+    QTest::newRow("xlwt .xls") << "xlwt" << "list.xls";
+}
+
+void TestImport::officeListsFromRealWriters()
+{
+    QFETCH(QString, writer);
+    QFETCH(QString, file);
+    recordtest::Session session;
+    QVERIFY(session.seed({{"ООО", "«Щит»"}}, {{"ООО «Щит»", "Иванов", "Иван", "Иванович", "", "", "01.01.2020"}}));
+    ImportDb target(session, "office" + writer);
+    QVERIFY(target.opened);
+    const QString path = session.dir().filePath(file);
+    QProcess process;
+    process.start(python(), {QStringLiteral(CARDPRINT_SOURCE_DIR "/tests/import/write_office_list.py"), writer, path});
+    QVERIFY(process.waitForFinished(60000));
+    QVERIFY2(process.exitCode() == 0, process.readAllStandardError().constData());
+
+    ImportSession import;
+    QString error;
+    QVERIFY2(import.open(path, &error), qPrintable(error));
+    import.setDefaultDate(QDate(2026, 2, 5));
+    QVERIFY2(import.check(target.db, &error), qPrintable(error));
+    QCOMPARE(import.table().sheet + " " + QString::number(import.headerRow() + 1), QStringLiteral("Сотрудники 12"));
+    QVERIFY2(import.write(target.db, &error), qPrintable(error));
+    const QStringList report = import.reportLines();
+    for (const char* line : {"Строк данных: 10", "К добавлению: 6 (новых организаций: 1)", "Уже есть, пропущены: 1",
+                             "Строки с ошибками: 0", "Не строки списка: 3", "Без даты выдачи: 1, им дана дата 05.02.2026",
+                             "Не загружаются столбцы: «№», «Должность»", "  «ЧОО «Сокол»»",
+                             "  «OOO \"Щит\"» — это «ООО «Щит»»", "  строка 21 — строка подписи «__________ (подпись)»"}) {
+        QVERIFY2(report.contains(QString::fromUtf8(line)), qPrintable(line + ("\n" + report.join('\n'))));
+    }
+    // The employee's post ("охранник") is not stored as the director's.
+    QList<QStringList> stored = session.rows("SELECT Фамилия, id, Имя, Отчество, Должность, Дата_выдачи FROM personal");
+    std::sort(stored.begin(), stored.end()); // by code points, whatever the server's collation
+    QCOMPARE(stored,
+             (QList<QStringList>{{"Ёлкин", "ООО «Щит»", "Олег", "", "", "01.02.2026"},
+                                 {"Волков", "ЧОО «Сокол»", "Виктор", "", "", "03.02.2026"},
+                                 {"Иванов", "ООО «Щит»", "Иван", "Иванович", "", "01.01.2020"},
+                                 {"Кузнецов", "ООО «Щит»", "Кирилл", "", "", "02.02.2026"},
+                                 {"Морозов", "ООО «Щит»", "Максим", "", "", "05.02.2026"},
+                                 {"Петров", "ООО «Щит»", "Пётр", "Петрович", "", "01.02.2026"},
+                                 {"Сидорова", "ООО «Щит»", "Анна", "Ивановна", "", "01.02.2026"}}));
+
+    // The next day, the same list adds nothing.
+    ImportSession again;
+    again.setDefaultDate(QDate(2026, 2, 6));
+    QVERIFY2(again.open(path, &error) && again.check(target.db, &error), qPrintable(error));
+    const Summary summary = summarise(again.rows());
+    QCOMPARE(QList<int>({summary.toAdd, summary.duplicates, summary.invalid, summary.notListed}), QList<int>({0, 7, 0, 3}));
 }
 
 void TestImport::headersAreRecognised_data()

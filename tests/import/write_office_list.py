@@ -3,8 +3,10 @@
 # spreadsheet writer for the import tests.
 # Usage: write_office_list.py openpyxl|odfpy|xlwt OUT
 # The first sheet is a title page; the second holds a signature block above
-# the header (line 12), an organisation merged down four rows, dates in
-# several spellings, a date cell and a serial day number, and a footer.
+# the header (line 12), an organisation merged down four rows (in .xls written
+# in each row: libfreexl reports no merged cells), dates in several
+# spellings, a date cell and a serial day number, and a footer. In .ods one
+# name is the text result of a formula.
 import datetime
 import sys
 
@@ -55,10 +57,8 @@ def write_xlwt(path):
     for r, row in enumerate(lines()):
         for c, value in enumerate(row):
             if r in range(FIRST + 1, FIRST + 4) and c == 3:
-                continue
-            if r == FIRST and c == 3:
-                sheet.write_merge(r, r + 3, c, c, value)
-            elif isinstance(value, datetime.date):
+                value = ROWS[0][3]
+            if isinstance(value, datetime.date):
                 sheet.write(r, c, value, date_style)
             elif value is not None and value != "":
                 sheet.write(r, c, value)
@@ -70,8 +70,10 @@ def write_odfpy(path):
     from odf.table import CoveredTableCell, Table, TableCell, TableRow
     from odf.text import P
 
-    def cell(value, rows=1):
+    def cell(value, rows=1, formula=None):
         args = {"numberrowsspanned": rows} if rows > 1 else {}
+        if formula:
+            args["formula"] = formula
         if isinstance(value, datetime.date):
             c = TableCell(valuetype="date", datevalue=value.isoformat(), **args)
             text = value.strftime("%d.%m.%Y")
@@ -98,7 +100,8 @@ def write_odfpy(path):
             if c == 3 and r in range(FIRST + 1, FIRST + 4):
                 row.addElement(CoveredTableCell())
             else:
-                row.addElement(cell(value, 4 if (c == 3 and r == FIRST) else 1))
+                formula = 'of:=CONCATENATE("Морозов";" ";"Максим")' if value == "Морозов Максим" else None
+                row.addElement(cell(value, 4 if (c == 3 and r == FIRST) else 1, formula))
         sheet.addElement(row)
     doc.spreadsheet.addElement(sheet)
     doc.save(path)
