@@ -90,7 +90,8 @@ Column columnOfWords(const HeaderWords& w)
     const Column organisation = organisationColumn(w);
     if (organisation != Column::Ignore)
         return organisation;
-    if (w.size() <= 3 && w.hasAny({"сотрудник", "работник", "охранник"}))
+    // Not "охранник": that is what a post column of the data rows says.
+    if (w.size() <= 3 && w.hasAny({"сотрудник", "работник"}))
         return Column::FullName;
     return Column::Ignore;
 }
@@ -188,7 +189,8 @@ HeaderMatch findHeader(const QVector<QStringList>& rows)
             || holdsDate(rows.at(row))) {
             continue;
         }
-        // Most rows below a header are data rows, which score less than it.
+        // Most rows below a header are data rows, which score less than it;
+        // a footer line may score as much.
         int below = 0;
         int asHigh = 0;
         for (int next = row + 1; next < std::min(scored, row + 1 + kHeaderSearchRows); ++next) {
@@ -197,7 +199,7 @@ HeaderMatch findHeader(const QVector<QStringList>& rows)
             ++below;
             asHigh += matches.at(next).score >= match.score ? 1 : 0;
         }
-        if (asHigh * 4 < below || below == 0)
+        if (asHigh * 4 <= below)
             best = match;
     }
     return best;

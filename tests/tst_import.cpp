@@ -40,6 +40,8 @@ private slots:
     void headersAreRecognised_data();
     void headersAreRecognised();
     void headerFoundBelowTitleRows();
+    void headerAmongTheFirstRows_data();
+    void headerAmongTheFirstRows();
     void dates_data();
     void dates();
     void dateFormatCodes_data();
@@ -346,6 +348,36 @@ void TestImport::headerFoundBelowTitleRows()
     QCOMPARE(findHeader({{"Номер", "Организация"}, {"1", "ООО Щит"}}).row, -1);
     // Without a person column, a row naming two known columns is taken, for the operator to complete.
     QCOMPARE(findHeader({{"Итого"}, {"Сотрудник (полностью)", "Должность", "Дата"}}).row, 1);
+}
+
+void TestImport::headerAmongTheFirstRows_data()
+{
+    using Rows = QVector<QStringList>;
+    QTest::addColumn<Rows>("rows");
+    QTest::addColumn<int>("header"); // line, 0 for none
+    const QStringList data{"1", "Иванов Иван Иванович", "охранник", "01.02.2026"};
+    Rows approved;
+    for (const char* line : {"УТВЕРЖДАЮ", "Генеральный директор ООО «Щит»", "____ А.Б. Петров", "", "", "", "", "",
+                             "СПИСОК", "работников", ""})
+        approved.append({QString::fromUtf8(line)});
+    QTest::newRow("spelled-out headers above a data row naming a guard")
+        << Rows{{"№", "Ф.И.О. работника", "Должность", "Дата выдачи личной карточки охранника"}, data} << 1;
+    QTest::newRow("header on line 12 after a signature block")
+        << Rows(approved) + Rows{{"№", "ФИО", "Должность", "Дата"}, data} << 12;
+    QTest::newRow("unknown headers: a data row with a guard is no header")
+        << Rows{{"Работающие", "Пост", "Выд."}, {"Иванов Иван", "охранник", "01.02.2026"},
+                {"Петров Пётр", "охранник", ""}, {"Всего: 2"}} << 0;
+    QTest::newRow("one name column above a signature line")
+        << Rows{{"ФИО"}, {"Иванов Иван"}, {"Петров Пётр"}, {"Сидоров Сидор"}, {"Руководитель"}} << 1;
+    Rows deep(30, QStringList{"Примечание: список"});
+    QTest::newRow("header below line 30") << deep + Rows{{"ФИО", "Дата"}, {"Иванов Иван", "01.02.2026"}} << 0;
+}
+
+void TestImport::headerAmongTheFirstRows()
+{
+    QFETCH(QVector<QStringList>, rows);
+    QFETCH(int, header);
+    QCOMPARE(findHeader(rows).row + 1, header);
 }
 
 void TestImport::dates_data()

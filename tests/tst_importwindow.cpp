@@ -2,6 +2,8 @@
 #include "recordwindow.h"
 
 #include <QComboBox>
+#include <QDateEdit>
+#include <QSpinBox>
 #include <QFile>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -23,6 +25,7 @@ private slots:
     void initTestCase();
     void buttonSitsAfterClear();
     void windowPreviewsFixesColumnsAndImports();
+    void sheetHeaderRowAndDateChosen();
     void unreadableFileIsReported();
     void commandLine_data();
     void commandLine();
@@ -112,6 +115,50 @@ void TestImportWindow::windowPreviewsFixesColumnsAndImports()
     // The lists are shown afresh.
     QCOMPARE(Session::column(s.companies()), (QStringList{"ЗАО Меч", "ООО Щит"}));
     QVERIFY(Session::selected(s.companies()).isEmpty());
+}
+
+void TestImportWindow::sheetHeaderRowAndDateChosen()
+{
+    Session s;
+    QVERIFY(s.start());
+    // An office's list written by openpyxl: a title sheet, then the staff below a signature block.
+    QProcess writer;
+    writer.start(QFile::exists("/usr/bin/python3") ? "/usr/bin/python3" : "python3",
+                 {CARDPRINT_SOURCE_DIR "/tests/import/write_office_list.py", "openpyxl", s.dir().filePath("list.xlsx")});
+    QVERIFY(writer.waitForFinished(60000));
+    QVERIFY2(writer.exitCode() == 0, writer.readAllStandardError().constData());
+
+    QStringList seen;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<ImportDialog*>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        auto* sheet = dialog->findChild<QComboBox*>("comboImportSheet");
+        auto* header = dialog->findChild<QSpinBox*>("spinImportHeaderRow");
+        auto* preview = dialog->findChild<QTableWidget*>("tableImportPreview");
+        auto* columns = dialog->findChild<QTableWidget*>("tableImportColumns");
+        const auto state = [&] {
+            QStringList titles;
+            for (int r = 0; r < columns->rowCount() && r < 2; ++r)
+                titles << columns->item(r, 0)->text();
+            seen << sheet->currentText() + " " + QString::number(header->value()) + " " + titles.join('/') + " "
+                        + QString::number(preview->rowCount());
+        };
+        state();
+        dialog->findChild<QDateEdit*>("dateImportDefault")->setDate(QDate(2026, 2, 5));
+        seen << previewRow(preview, 5).join('|') << previewRow(preview, 7).last();
+        header->setValue(13); // the first employee's row taken as the header, by hand
+        state();
+        sheet->setCurrentIndex(0);
+        state();
+        seen << QString::number(dialog->findChild<QPushButton*>("buttonImportRun")->isEnabled());
+        dialog->findChild<QPushButton*>("buttonImportClose")->click();
+    });
+    s.window().importStaffList(s.dir().filePath("list.xlsx"));
+    QCOMPARE(seen, (QStringList{"Сотрудники 12 №/Ф.И.О. работника 10",
+                                "18|Морозов|Максим||ООО|Щит|||05.02.2026|будет добавлена",
+                                "не строка списка: итоговая строка «Всего: 7 человек»",
+                                "Сотрудники 13 1/Иванов Иван Иванович 9", "Титул 1 Список сотрудников на 2026 год 0",
+                                "0"}));
 }
 
 void TestImportWindow::unreadableFileIsReported()
