@@ -183,14 +183,15 @@ HeaderMatch findHeader(const QVector<QStringList>& rows)
     for (int row = 0; row < scored; ++row)
         matches.append(headerAt(rows, row));
     HeaderMatch best;
+    int above = 0; // the best score of a row above that could have been the header
     for (int row = 0; row < std::min(scored, kHeaderSearchRows); ++row) {
         const HeaderMatch& match = matches.at(row);
-        if (match.score <= best.score || (!namesAPerson(match.columns) && match.recognised < 2)
-            || holdsDate(rows.at(row))) {
+        const bool candidate = (namesAPerson(match.columns) || match.recognised >= 2) && !holdsDate(rows.at(row));
+        if (!candidate)
             continue;
-        }
-        // Most rows below a header are data rows, which score less than it;
-        // a footer line may score as much.
+        // A header scores more than the rows above that could be one (data
+        // rows of a list without a header) and than most rows below it (its
+        // data rows; a footer line may score as much).
         int below = 0;
         int asHigh = 0;
         for (int next = row + 1; next < std::min(scored, row + 1 + kHeaderSearchRows); ++next) {
@@ -199,8 +200,9 @@ HeaderMatch findHeader(const QVector<QStringList>& rows)
             ++below;
             asHigh += matches.at(next).score >= match.score ? 1 : 0;
         }
-        if (asHigh * 4 <= below)
+        if (match.score > best.score && match.score > above && asHigh * 4 <= below)
             best = match;
+        above = std::max(above, match.score);
     }
     return best;
 }

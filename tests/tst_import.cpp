@@ -3,6 +3,7 @@
 #include "import/csvreader.h"
 #include "import/importcheck.h"
 #include "import/importsession.h"
+#include "import/matching.h"
 #include "import/sheetreader.h"
 #include "import/staffrows.h"
 #include "recordwindow.h"
@@ -46,6 +47,10 @@ private slots:
     void dates();
     void dateFormatCodes_data();
     void dateFormatCodes();
+    void linesAroundTheList_data();
+    void linesAroundTheList();
+    void organisationSpellings_data();
+    void organisationSpellings();
     void combinedCellsSplit_data();
     void combinedCellsSplit();
     void rowsAsStored();
@@ -367,6 +372,9 @@ void TestImport::headerAmongTheFirstRows_data()
     QTest::newRow("unknown headers: a data row with a guard is no header")
         << Rows{{"Работающие", "Пост", "Выд."}, {"Иванов Иван", "охранник", "01.02.2026"},
                 {"Петров Пётр", "охранник", ""}, {"Всего: 2"}} << 0;
+    QTest::newRow("no header: data rows naming a worker and an organisation")
+        << Rows{{"Иванов Иван", "работник", "ЧОО «Сокол»"}, {"Петров Пётр", "работник", "ЧОО «Сокол»"},
+                {"Сидоров Сидор", "работник", "ЧОО «Сокол»"}, {"Всего: 3"}} << 0;
     QTest::newRow("one name column above a signature line")
         << Rows{{"ФИО"}, {"Иванов Иван"}, {"Петров Пётр"}, {"Сидоров Сидор"}, {"Руководитель"}} << 1;
     Rows deep(30, QStringList{"Примечание: список"});
@@ -437,6 +445,56 @@ void TestImport::dateFormatCodes()
     QFETCH(QString, code);
     QFETCH(bool, date);
     QCOMPARE(isDateFormatCode(code), date);
+}
+
+void TestImport::linesAroundTheList_data()
+{
+    QTest::addColumn<QStringList>("cells");
+    QTest::addColumn<QString>("name"); // what the name columns hold
+    QTest::addColumn<QString>("reason"); // empty: a row of the list
+    QTest::newRow("total in the name column") << QStringList{"Всего: 20 человек"} << "Всего: 20 человек"
+                                              << "итоговая строка «Всего: 20 человек»";
+    QTest::newRow("total after a number") << QStringList{"", "ИТОГО", "20"} << "ИТОГО" << "итоговая строка «ИТОГО»";
+    QTest::newRow("stamp") << QStringList{"М.П."} << "М.П." << "место печати";
+    QTest::newRow("signature") << QStringList{"Руководитель", "________", "А.Б. Петров"} << "Руководитель"
+                               << "строка подписи «________»";
+    QTest::newRow("signature word in another column") << QStringList{"", "(подпись)"} << ""
+                                                      << "строка подписи «(подпись)»";
+    QTest::newRow("number only, no name") << QStringList{"21", ""} << "" << "в столбцах имени пусто";
+    QTest::newRow("digits where the name stands") << QStringList{"12", "Список 2"} << "Список 2"
+                                                  << "в столбце имени не имя: «Список 2»";
+    QTest::newRow("an employee whose post names the director")
+        << QStringList{"1", "Петров Пётр", "Генеральный директор", "ООО Щит"} << "Петров Пётр" << "";
+    QTest::newRow("an employee with a hyphenated name")
+        << QStringList{"2", "Римский-Корсаков Николай", "охранник"} << "Римский-Корсаков Николай" << "";
+}
+
+void TestImport::linesAroundTheList()
+{
+    QFETCH(QStringList, cells);
+    QFETCH(QString, name);
+    QFETCH(QString, reason);
+    QCOMPARE(notListedReason(cells, name), reason);
+}
+
+void TestImport::organisationSpellings_data()
+{
+    QTest::addColumn<QString>("spelling");
+    QTest::addColumn<bool>("same"); // as «ООО «Щит»»
+    QTest::newRow("straight quotes") << "ООО \"Щит\"" << true;
+    QTest::newRow("no quotes, other case") << "ооо щит" << true;
+    QTest::newRow("low-high quotes, extra spaces") << " ООО  „Щит“ " << true;
+    QTest::newRow("Latin O in the form") << "OOO «Щит»" << true;
+    QTest::newRow("Latin look-alikes in the name") << "ООО «Щuт»" << false; // "u" looks like no Cyrillic letter
+    QTest::newRow("another legal form") << "АО «Щит»" << false;
+    QTest::newRow("one more word") << "ООО «Щит-2»" << false;
+}
+
+void TestImport::organisationSpellings()
+{
+    QFETCH(QString, spelling);
+    QFETCH(bool, same);
+    QCOMPARE(organisationKey(spelling) == organisationKey(QStringLiteral("ООО «Щит»")), same);
 }
 
 void TestImport::combinedCellsSplit_data()
