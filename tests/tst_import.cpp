@@ -643,6 +643,8 @@ void TestImport::badFilesGiveAClearReason_data()
     QTest::newRow("empty file") << QByteArray() << "файл пуст";
     QTest::newRow("only blank lines") << QByteArray("\r\n \n\t\n") << "файл пуст";
     QTest::newRow("binary") << binary << "файл не текстовый";
+    QTest::newRow("compound document that is no workbook")
+        << QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + binary << "файл .xls повреждён";
     QTest::newRow("zip that is no spreadsheet") << QByteArray("PK\x03\x04garbage", 11) << "файл — архив";
     QTest::newRow("spreadsheet cut short")
         << QByteArray("PK\x03\x04\x14\x00\x00\x00\x08\x00", 10) + QByteArray("[Content_Types].xml") << "файл";
