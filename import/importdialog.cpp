@@ -108,13 +108,17 @@ ImportDialog::ImportDialog(staffimport::ImportSession* session, DataBase* db, co
     connect(m_sheet, QOverload<int>::of(&QComboBox::currentIndexChanged), this, &ImportDialog::sheetChosen);
     connect(m_headerRow, QOverload<int>::of(&QSpinBox::valueChanged), this, &ImportDialog::headerRowChosen);
     connect(m_date, &QDateEdit::dateChanged, this, &ImportDialog::recheck);
+    // The choice of the table joins the tab chain after the window's buttons.
+    setTabOrder(m_close, m_sheet);
+    setTabOrder(m_sheet, m_headerRow);
+    setTabOrder(m_headerRow, m_date);
     connect(m_import, &QPushButton::clicked, this, &ImportDialog::runImport);
     connect(m_close, &QPushButton::clicked, this, &ImportDialog::reject);
     recheck();
 }
 
 // The sheet, the header row and the date for rows without one, chosen by the operator.
-void ImportDialog::buildTableChoice(QLayout* layout)
+void ImportDialog::buildTableChoice(QVBoxLayout* layout)
 {
     auto* row = new QHBoxLayout;
     m_sheet = new QComboBox(this);
@@ -140,7 +144,7 @@ void ImportDialog::buildTableChoice(QLayout* layout)
         row->addWidget(field.second);
     }
     row->addStretch(1);
-    static_cast<QBoxLayout*>(layout)->addLayout(row);
+    layout->addLayout(row);
 }
 
 void ImportDialog::sheetChosen(int index)

@@ -14,6 +14,7 @@ class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 class QTableWidget;
+class QVBoxLayout;
 
 // The import window: the file's columns and what each feeds, the first rows
 // as they will be stored with each row's verdict, the organisation for rows
@@ -42,7 +43,7 @@ private slots:
 
 private:
     void buildColumnTable();
-    void buildTableChoice(QLayout* layout);
+    void buildTableChoice(QVBoxLayout* layout);
     void fillPreview();
     void showReport(const QStringList& extra);
 
