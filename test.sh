@@ -8,7 +8,7 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 set -e
 ensure_packages "${BUILD_PACKAGES[@]}" libbenchmark-dev \
     cups cups-client cups-bsd cups-filters poppler-utils sqlite3 postgresql \
-    libxlsxwriter-dev python3 python3-odf
+    libxlsxwriter-dev python3 python3-odf python3-openpyxl python3-xlwt
 set +e
 
 jobs="$(jobs_count)"

@@ -15,7 +15,7 @@ void Security::on_buttonImport_clicked()
 {
     const QString path = QFileDialog::getOpenFileName(
         this, QStringLiteral("Список сотрудников"), QString(),
-        QStringLiteral("Таблицы (*.csv *.txt *.xlsx *.ods);;Все файлы (*)"));
+        QStringLiteral("Таблицы (*.csv *.txt *.xlsx *.xls *.ods);;Все файлы (*)"));
     if (!path.isEmpty())
         importStaffList(path);
 }

@@ -50,6 +50,7 @@ const QList<Interaction>& interactions()
         {"print", "Print into PDF, click to finished file", Target::Print},
         {"preview", "Preview, click to shown window", Target::Preview},
         {"import_10k", "Import of 10,000 rows, file read to commit", Target::Import},
+        {"import_office_5k", "Import of a 5,000-row office list (signature block, footer, spellings)", Target::Import},
     };
     return list;
 }

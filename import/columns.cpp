@@ -1,7 +1,7 @@
 #include "import/columns.h"
 
-#include <QHash>
-#include <QRegularExpression>
+#include "import/staffrows.h"
+
 
 #include <algorithm>
 
@@ -9,36 +9,8 @@ namespace staffimport {
 
 namespace {
 
-// Headers after normalisation (lower case, "ё" as "е", anything but letters
-// and digits as single spaces).
-const QHash<QString, Column>& knownHeaders()
-{
-    static const QHash<QString, Column> headers = [] {
-        QHash<QString, Column> map;
-        const auto add = [&map](Column column, std::initializer_list<const char*> names) {
-            for (const char* name : names)
-                map.insert(QString::fromUtf8(name), column);
-        };
-        add(Column::Surname, {"фамилия", "фамилия сотрудника", "фамилия работника"});
-        add(Column::Name, {"имя", "имя сотрудника", "имя работника"});
-        add(Column::Patron, {"отчество", "отчество при наличии", "отчество сотрудника", "отчество работника"});
-        add(Column::FullName, {"фио", "ф и о", "фамилия имя отчество", "фамилия имя и отчество",
-                               "фамилия имя отчество при наличии", "фио сотрудника", "фио работника",
-                               "ф и о сотрудника", "сотрудник", "работник", "охранник"});
-        add(Column::Form, {"форма", "опф", "организационно правовая форма", "правовая форма", "форма организации"});
-        add(Column::Comp, {"наименование", "наименование организации", "название", "название организации",
-                           "наименование чоо", "наименование чоп"});
-        add(Column::Organisation, {"организация", "охранная организация", "частная охранная организация", "чоо",
-                                   "чоп", "компания", "предприятие", "сокращенное наименование"});
-        add(Column::DirPost, {"должность", "должность руководителя", "должность директора"});
-        add(Column::Dir, {"руководитель", "директор", "фио руководителя", "ф и о руководителя",
-                          "руководитель организации"});
-        add(Column::Date, {"дата выдачи", "дата", "дата выдачи карточки", "дата выдачи удостоверения", "выдана",
-                           "выдано"});
-        return map;
-    }();
-    return headers;
-}
+// Headers longer than this are titles or notes, not column names.
+constexpr int kMaxHeaderWords = 7;
 
 QString normalised(const QString& header)
 {
@@ -49,6 +21,86 @@ QString normalised(const QString& header)
             c = QLatin1Char(' ');
     }
     return text.simplified();
+}
+
+// The words of a header, each matched by its beginning, so that the endings
+// of a case ("работника", "руководителя") make no difference.
+class HeaderWords
+{
+public:
+    explicit HeaderWords(const QString& header)
+        : m_words(normalised(header).split(QLatin1Char(' '), Qt::SkipEmptyParts))
+    {
+    }
+    int size() const { return m_words.size(); }
+    bool has(const char* start) const
+    {
+        const QString prefix = QString::fromUtf8(start);
+        return std::any_of(m_words.begin(), m_words.end(), [&](const QString& w) { return w.startsWith(prefix); });
+    }
+    bool hasWord(const char* word) const { return m_words.contains(QString::fromUtf8(word)); }
+    bool hasAny(std::initializer_list<const char*> starts) const
+    {
+        return std::any_of(starts.begin(), starts.end(), [this](const char* s) { return has(s); });
+    }
+
+private:
+    QStringList m_words;
+};
+
+bool namesFullName(const HeaderWords& w)
+{
+    return w.hasWord("фио") || (w.hasWord("ф") && w.hasWord("и") && w.hasWord("о"))
+           || (w.has("фамили") && (w.hasWord("имя") || w.has("инициал")));
+}
+
+// Headers of the organisation: its legal form, its name, or both in one cell.
+Column organisationColumn(const HeaderWords& w)
+{
+    if (w.hasWord("форма") || w.hasWord("опф"))
+        return Column::Form;
+    if (w.has("сокращенн"))
+        return Column::Organisation;
+    if (w.has("наименовани") || w.has("названи"))
+        return Column::Comp;
+    if (w.hasAny({"организаци", "чоо", "чоп", "компани", "предприяти"}))
+        return Column::Organisation;
+    return Column::Ignore;
+}
+
+Column columnOfWords(const HeaderWords& w)
+{
+    if (w.size() == 0 || w.size() > kMaxHeaderWords)
+        return Column::Ignore;
+    if (w.hasAny({"руководител", "директор"}))
+        return w.has("должност") ? Column::DirPost : Column::Dir;
+    if (w.has("дата") || w.hasWord("выдана") || w.hasWord("выдано"))
+        return w.has("рождени") ? Column::Ignore : Column::Date;
+    // The employee's own post and numbers of any kind are not stored.
+    if (w.hasAny({"должност", "номер", "табельн"}))
+        return Column::Ignore;
+    if (namesFullName(w))
+        return Column::FullName;
+    if (w.has("фамили"))
+        return Column::Surname;
+    if (w.hasWord("имя"))
+        return Column::Name;
+    if (w.has("отчеств"))
+        return Column::Patron;
+    const Column organisation = organisationColumn(w);
+    if (organisation != Column::Ignore)
+        return organisation;
+    // Not "охранник": that is what a post column of the data rows says.
+    if (w.size() <= 3 && w.hasAny({"сотрудник", "работник"}))
+        return Column::FullName;
+    return Column::Ignore;
+}
+
+// Data rows hold dates; header rows do not.
+bool holdsDate(const QStringList& cells)
+{
+    QString date;
+    return std::any_of(cells.begin(), cells.end(), [&date](const QString& c) { return normaliseDate(c, &date); });
 }
 
 bool namesPerson(Column column)
@@ -93,31 +145,66 @@ QString columnTitle(Column column)
 
 Column columnForHeader(const QString& header)
 {
-    return knownHeaders().value(normalised(header), Column::Ignore);
+    return columnOfWords(HeaderWords(header));
+}
+
+bool looksLikeHeader(const QString& cell)
+{
+    const HeaderWords words(cell);
+    if (columnOfWords(words) != Column::Ignore || cell.contains(QChar(0x2116))) // "№"
+        return true;
+    return words.size() <= kMaxHeaderWords
+           && (words.hasAny({"должност", "номер", "табельн", "примечани", "подразделени", "рождени"})
+               || normalised(cell) == QStringLiteral("п п"));
+}
+
+HeaderMatch headerAt(const QVector<QStringList>& rows, int row)
+{
+    HeaderMatch match;
+    match.row = row;
+    for (const QString& cell : rows.value(row)) {
+        Column column = columnForHeader(cell);
+        if (column != Column::Ignore && match.columns.contains(column))
+            column = Column::Ignore;
+        match.columns.append(column);
+        if (column != Column::Ignore)
+            ++match.recognised;
+        if (looksLikeHeader(cell))
+            ++match.score;
+    }
+    return match;
 }
 
 HeaderMatch findHeader(const QVector<QStringList>& rows)
 {
-    HeaderMatch fallback;
-    for (int row = 0; row < rows.size() && row < kHeaderSearchRows; ++row) {
-        HeaderMatch match;
-        bool person = false;
-        for (const QString& cell : rows.at(row)) {
-            Column column = columnForHeader(cell);
-            if (column != Column::Ignore && match.columns.contains(column))
-                column = Column::Ignore;
-            match.columns.append(column);
-            if (column != Column::Ignore)
-                ++match.recognised;
-            person = person || namesPerson(column);
+    // Rows below the last candidate are scored as well, to compare with.
+    const int scored = std::min<int>(rows.size(), 2 * kHeaderSearchRows);
+    QVector<HeaderMatch> matches;
+    for (int row = 0; row < scored; ++row)
+        matches.append(headerAt(rows, row));
+    HeaderMatch best;
+    int above = 0; // the best score of a row above that could have been the header
+    for (int row = 0; row < std::min(scored, kHeaderSearchRows); ++row) {
+        const HeaderMatch& match = matches.at(row);
+        const bool candidate = (namesAPerson(match.columns) || match.recognised >= 2) && !holdsDate(rows.at(row));
+        if (!candidate)
+            continue;
+        // A header scores more than the rows above that could be one (data
+        // rows of a list without a header) and than most rows below it (its
+        // data rows; a footer line may score as much).
+        int below = 0;
+        int asHigh = 0;
+        for (int next = row + 1; next < std::min(scored, row + 1 + kHeaderSearchRows); ++next) {
+            if (rows.at(next).join(QString()).trimmed().isEmpty())
+                continue;
+            ++below;
+            asHigh += matches.at(next).score >= match.score ? 1 : 0;
         }
-        match.row = row;
-        if (person)
-            return match;
-        if (fallback.row < 0 && match.recognised >= 2)
-            fallback = match;
+        if (match.score > best.score && match.score > above && asHigh * 4 <= below)
+            best = match;
+        above = std::max(above, match.score);
     }
-    return fallback;
+    return best;
 }
 
 bool namesAPerson(const QVector<Column>& columns)

@@ -18,7 +18,7 @@ enum class Column {
     Form,         // "Форма": the organisation's legal form
     Comp,         // "Наименование": the organisation's name
     Organisation, // "Организация": legal form and name in one cell
-    DirPost,      // "Должность": the director's post
+    DirPost,      // "Должность руководителя": the director's post
     Dir,          // "Руководитель": the director
     Date,         // "Дата выдачи"
 };
@@ -28,25 +28,37 @@ QVector<Column> allColumns();
 // The name of a choice as the import window shows it.
 QString columnTitle(Column column);
 
-// The column a header names, letter case, "ё", punctuation and extra spaces
-// aside ("ФИО", "Ф.И.О.", "фамилия, имя, отчество", "Дата_выдачи"...);
-// Column::Ignore for a header that names nothing known.
+// The column a header names, by the words it holds, letter case, "ё",
+// punctuation and extra spaces aside ("ФИО", "Ф.И.О. работника", "фамилия,
+// имя, отчество", "Дата выдачи личной карточки охранника"...); Column::Ignore
+// for a header that names nothing the program stores. A plain "Должность" is
+// the employee's own post, which no card shows: only a header naming the
+// director ("Должность руководителя") feeds the director's post.
 Column columnForHeader(const QString& header);
+// Whether a cell reads as a column title of a staff list, stored or not
+// ("№ п/п", "Должность", "Табельный номер" as well as every known column).
+bool looksLikeHeader(const QString& cell);
 
 struct HeaderMatch
 {
     int row = -1;             // index of the header row, -1 when none was found
     QVector<Column> columns;  // one per cell of the header row
     int recognised = 0;       // columns matched
+    int score = 0;            // cells that read as column titles
 };
 
-// Header rows among the first lines; rows are looked at from the top.
-constexpr int kHeaderSearchRows = 10;
+// Header rows among the first lines.
+constexpr int kHeaderSearchRows = 30;
 
-// The first of the top rows whose headers name a person (surname, name,
-// patronymic or full name); failing that, the first naming two known columns,
-// whose person column the operator can then match by hand. A header named
-// twice feeds only its first column.
+// The columns of the given row taken as the header; a header named twice
+// feeds only its first column.
+HeaderMatch headerAt(const QVector<QStringList>& rows, int row);
+
+// The row among the first kHeaderSearchRows with the most cells that read as
+// column titles, when it names a person (surname, name, patronymic or full
+// name) or two known columns, whose person column the operator can then match
+// by hand. A row that scores no better than each of the rows below it (a data
+// row holding "охранник") never becomes the header.
 HeaderMatch findHeader(const QVector<QStringList>& rows);
 // Whether some column feeds the surname, name, patronymic or full name.
 bool namesAPerson(const QVector<Column>& columns);

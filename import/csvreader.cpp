@@ -15,7 +15,7 @@ namespace {
 const QChar kSeparators[] = {QLatin1Char(';'), QLatin1Char(','), QLatin1Char('\t')};
 const char kTabStandIn = '\x1f';
 // Records looked at to choose the separator.
-const int kSampleRows = 20;
+const int kSampleRows = kHeaderSearchRows + 10;
 
 // Thrown by the handler to stop reading once enough records are in.
 struct EnoughRows

@@ -14,10 +14,12 @@ class DataBase;
 // the rows to add all together or not at all.
 namespace staffimport {
 
-// Marks as Duplicate every row that a save would refuse as "Такая запись уже
-// есть": the same organisation (matched by its lower-case company text, the
-// stored letter case winning), surname, name, patronymic, post, director and
-// date stored already or earlier in the file. Sets each row's companyText;
+// Marks as Duplicate every row whose person (surname, name and patronymic,
+// letter case, quotes and spaces aside) is stored already in the organisation
+// or stands on an earlier line of the file, whatever the date. Organisations
+// are matched by their lower-case company text, the stored letter case
+// winning, and then by organisationKey (quotes, "ё", Latin look-alikes).
+// Names alike only by "ё" or Latin letters get a note. Sets each row's companyText;
 // organisations to be written go into *newCompanies as "companies" rows.
 // Duplicates of an earlier check count afresh. False when the database could
 // not be read, with the reason in *error.
@@ -34,14 +36,23 @@ struct Summary
     int toAdd = 0;
     int duplicates = 0;
     int invalid = 0;
+    int notListed = 0;
+    int dateDefaulted = 0; // rows to add given the import's date
 };
 Summary summarise(const QVector<StaffRow>& rows);
 
 // Lines listed in a report at most; the rest are counted.
 constexpr int kMaxReportedRows = 1000;
 
-// The rows skipped, one line each: "строка 7: Иванов Иван (ООО Щит): причина".
+// The rows skipped, one line each: "строка 7: Иванов Иван (ООО Щит) — причина".
 QStringList skippedRowLines(const QVector<StaffRow>& rows);
+// The lines that are no rows of the list, with the reason of each.
+QStringList notListedLines(const QVector<StaffRow>& rows);
+// The rows to add that carry a note ("похоже на …").
+QStringList notedRowLines(const QVector<StaffRow>& rows);
+// Each organisation of the file matched to another spelling, once:
+// "«OOO "Щит"» — это «ООО «Щит»»".
+QStringList matchedOrganisations(const QVector<StaffRow>& rows);
 
 } // namespace staffimport
 

@@ -8,6 +8,7 @@
 #include "records/recordtexts.h"
 
 #include <QCommandLineParser>
+#include <QDate>
 #include <QDir>
 #include <QSqlError>
 #include <QTextStream>
@@ -19,6 +20,8 @@ namespace {
 const char* const kImport = "import";
 const char* const kCompany = "company";
 const char* const kDryRun = "dry-run";
+const char* const kSheet = "sheet";
+const char* const kDate = "date";
 
 void print(QTextStream& stream, const QStringList& lines)
 {
@@ -32,6 +35,8 @@ struct Request
     QString file;
     Organisation company;
     bool dryRun = false;
+    QString sheet;
+    QDate date = QDate::currentDate();
 };
 
 // False with the reason in *error for a command line that makes no sense.
@@ -54,6 +59,23 @@ bool parseRequest(const QCommandLineParser& parser, const QString& startFolder, 
         return false;
     }
     request->dryRun = parser.isSet(kDryRun);
+    if (parser.values(kSheet).size() > 1 || parser.values(kDate).size() > 1) {
+        *error = QStringLiteral("лист или дата указаны больше одного раза");
+        return false;
+    }
+    request->sheet = parser.value(kSheet).trimmed();
+    if (parser.isSet(kSheet) && request->sheet.isEmpty()) {
+        *error = QStringLiteral("пустое имя листа в --sheet");
+        return false;
+    }
+    if (parser.isSet(kDate)) {
+        QString date;
+        if (!normaliseDate(parser.value(kDate), &date)) {
+            *error = QStringLiteral("невозможная дата в --date: «%1» (нужно дд.мм.гггг)").arg(parser.value(kDate).left(40));
+            return false;
+        }
+        request->date = QDate::fromString(date, QStringLiteral("dd.MM.yyyy"));
+    }
     return true;
 }
 
@@ -76,29 +98,31 @@ bool openDatabase(DataBase& db, QString* error)
 int fail(QTextStream& err, const QString& reason)
 {
     print(err, {QStringLiteral("Импорт не выполнен: %1").arg(reason), QStringLiteral("Ничего не записано.")});
-    return ExitNothing;
+    return ExitRejected;
 }
 
 int runRequest(const Request& request, QTextStream& out, QTextStream& err)
 {
     ImportSession session;
     QString error;
-    if (!session.open(request.file, &error))
+    if (!session.open(request.file, &error, request.sheet))
         return fail(err, error);
     session.setFallback(request.company);
+    session.setDefaultDate(request.date);
     DataBase db;
     if (!openDatabase(db, &error))
         return fail(err, error);
     if (!session.check(db, &error))
         return fail(err, error);
-    const int toAdd = summarise(session.rows()).toAdd;
+    const Summary summary = summarise(session.rows());
+    const int status = summary.invalid > 0 ? ExitRejected : ExitImported;
     if (request.dryRun) {
         print(out, session.reportLines() << QStringLiteral("Проверка без записи: ничего не записано."));
-        return toAdd > 0 ? ExitImported : ExitNothing;
+        return status;
     }
-    if (toAdd == 0) {
+    if (summary.toAdd == 0) {
         print(out, session.reportLines() << QStringLiteral("Нет строк для добавления: ничего не записано."));
-        return ExitNothing;
+        return status;
     }
     if (!session.write(db, &error)) {
         print(out, session.reportLines());
@@ -109,7 +133,7 @@ int runRequest(const Request& request, QTextStream& out, QTextStream& err)
                    << QStringLiteral("Записано сотрудников: %1, организаций: %2.")
                           .arg(summarise(session.rows()).toAdd)
                           .arg(session.newOrganisations()));
-    return ExitImported;
+    return summarise(session.rows()).invalid > 0 ? ExitRejected : ExitImported;
 }
 
 } // namespace
@@ -126,6 +150,9 @@ QVector<cli::Option> importOptions()
         {{kCompany, QStringLiteral("Организация для строк файла, где её нет (для --import)."),
           QStringLiteral("текст")}},
         {{kDryRun, QStringLiteral("Только проверить файл и показать отчёт, ничего не записывая (для --import).")}},
+        {{kSheet, QStringLiteral("Лист таблицы по имени или номеру с 1 (для --import)."), QStringLiteral("лист")}},
+        {{kDate, QStringLiteral("Дата выдачи для строк без даты, дд.мм.гггг; по умолчанию сегодня (для --import)."),
+          QStringLiteral("дата")}},
     };
 }
 
@@ -135,7 +162,8 @@ int runImport(const cli::Call& call)
     QString error;
     if (!parseRequest(call.parser, call.startFolder, &request, &error)) {
         print(call.err, {QStringLiteral("cardprint: %1").arg(error),
-                         QStringLiteral("Использование: cardprint --import ФАЙЛ [--company ОРГАНИЗАЦИЯ] [--dry-run]")});
+                         QStringLiteral("Использование: cardprint --import ФАЙЛ [--company ОРГАНИЗАЦИЯ] [--sheet ЛИСТ] "
+                                        "[--date дд.мм.гггг] [--dry-run]")});
         return ExitBadCommand;
     }
     return runRequest(request, call.out, call.err);

@@ -6,18 +6,22 @@
 #include <QVector>
 
 // The import from the command line:
-//   cardprint --import FILE [--company TEXT] [--dry-run]
+//   cardprint --import FILE [--company TEXT] [--sheet SHEET] [--date dd.MM.yyyy] [--dry-run]
 // It opens no window, prints the report and ends with one of the exit codes below.
 namespace staffimport {
 
 enum ExitCode {
-    ExitImported = 0,   // rows were written (with --dry-run: there are rows to write)
-    ExitNothing = 1,    // nothing was or could be written
+    // Every row of the list was stored or was stored already (with --dry-run:
+    // would be); lines that are no rows of the list do not count.
+    ExitImported = 0,
+    // Some row was rejected (the others stored), or the file or the database
+    // failed and nothing was written.
+    ExitRejected = 1,
     ExitBadCommand = cli::ExitBadInput, // the command line is wrong
 };
 
-// The options --import (with its handler), --company and --dry-run for the
-// program's table of options.
+// The options --import (with its handler), --company, --sheet, --date and
+// --dry-run for the program's table of options.
 QVector<cli::Option> importOptions();
 
 // Runs the import the parsed command line asks for in the working folder's

@@ -5,6 +5,9 @@
 #include "import/columns.h"
 
 #include <QComboBox>
+#include <QDateEdit>
+#include <QSignalBlocker>
+#include <QSpinBox>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -25,9 +28,11 @@ const char* const kButtonSheet = "background-color: #ffff88";
 QString statusText(const StaffRow& row)
 {
     switch (row.status) {
-    case StaffRow::Status::Add: return QStringLiteral("будет добавлена");
-    case StaffRow::Status::Duplicate: return QStringLiteral("дубликат: ") + row.reason;
+    case StaffRow::Status::Add:
+        return row.note.isEmpty() ? QStringLiteral("будет добавлена") : QStringLiteral("будет добавлена; ") + row.note;
+    case StaffRow::Status::Duplicate: return QStringLiteral("пропуск: ") + row.reason;
     case StaffRow::Status::Invalid: return QStringLiteral("ошибка: ") + row.reason;
+    case StaffRow::Status::NotListed: return QStringLiteral("не строка списка: ") + row.reason;
     }
     return QString();
 }
@@ -73,6 +78,7 @@ ImportDialog::ImportDialog(staffimport::ImportSession* session, DataBase* db, co
     companyRow->addWidget(companyTitle);
     companyRow->addWidget(m_company);
     layout->addLayout(companyRow);
+    buildTableChoice(layout);
 
     auto* splitter = new QSplitter(Qt::Vertical, this);
     m_columns = new QTableWidget(splitter);
@@ -99,8 +105,65 @@ ImportDialog::ImportDialog(staffimport::ImportSession* session, DataBase* db, co
 
     buildColumnTable();
     connect(m_company, &QComboBox::currentTextChanged, this, &ImportDialog::recheck);
+    connect(m_sheet, QOverload<int>::of(&QComboBox::currentIndexChanged), this, &ImportDialog::sheetChosen);
+    connect(m_headerRow, QOverload<int>::of(&QSpinBox::valueChanged), this, &ImportDialog::headerRowChosen);
+    connect(m_date, &QDateEdit::dateChanged, this, &ImportDialog::recheck);
+    // The choice of the table joins the tab chain after the window's buttons.
+    setTabOrder(m_close, m_sheet);
+    setTabOrder(m_sheet, m_headerRow);
+    setTabOrder(m_headerRow, m_date);
     connect(m_import, &QPushButton::clicked, this, &ImportDialog::runImport);
     connect(m_close, &QPushButton::clicked, this, &ImportDialog::reject);
+    recheck();
+}
+
+// The sheet, the header row and the date for rows without one, chosen by the operator.
+void ImportDialog::buildTableChoice(QVBoxLayout* layout)
+{
+    auto* row = new QHBoxLayout;
+    m_sheet = new QComboBox(this);
+    m_sheet->setObjectName(QStringLiteral("comboImportSheet"));
+    for (const staffimport::Table& sheet : m_session->sheets())
+        m_sheet->addItem(sheet.sheet.isEmpty() ? QStringLiteral("(весь файл)") : sheet.sheet);
+    m_sheet->setCurrentIndex(m_session->sheetIndex());
+    m_headerRow = new QSpinBox(this);
+    m_headerRow->setObjectName(QStringLiteral("spinImportHeaderRow"));
+    m_headerRow->setRange(1, std::max(1, m_session->table().rows.size()));
+    m_headerRow->setValue(m_session->headerRow() + 1);
+    m_date = new QDateEdit(m_session->defaultDate(), this);
+    m_date->setObjectName(QStringLiteral("dateImportDefault"));
+    m_date->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
+    m_date->setCalendarPopup(true);
+    const QList<QPair<QString, QWidget*>> fields{{QStringLiteral("Лист:"), m_sheet},
+                                                 {QStringLiteral("Строка заголовка:"), m_headerRow},
+                                                 {QStringLiteral("Дата выдачи для строк без даты:"), m_date}};
+    for (const auto& field : fields) {
+        auto* title = new QLabel(field.first, this);
+        title->setBuddy(field.second);
+        row->addWidget(title);
+        row->addWidget(field.second);
+    }
+    row->addStretch(1);
+    layout->addLayout(row);
+}
+
+void ImportDialog::sheetChosen(int index)
+{
+    m_session->selectSheet(index);
+    const QSignalBlocker blocker(m_headerRow);
+    m_headerRow->setRange(1, std::max(1, m_session->table().rows.size()));
+    // A sheet without a header found shows its first row as one, to be chosen.
+    if (m_session->headerRow() < 0)
+        m_session->setHeaderRow(0);
+    m_headerRow->setValue(m_session->headerRow() + 1);
+    buildColumnTable();
+    recheck();
+}
+
+void ImportDialog::headerRowChosen(int line)
+{
+    m_session->setHeaderRow(line - 1);
+    buildColumnTable();
     recheck();
 }
 
@@ -113,6 +176,7 @@ void ImportDialog::buildColumnTable()
     m_columns->setColumnCount(3);
     m_columns->setHorizontalHeaderLabels(
         {QStringLiteral("Столбец файла"), QStringLiteral("Первое значение"), QStringLiteral("Поле программы")});
+    m_columns->clearContents();
     m_columns->setRowCount(header.size());
     m_columns->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_columns->verticalHeader()->hide();
@@ -140,6 +204,7 @@ void ImportDialog::recheck()
     m_session->setColumns(columns);
     const QStringList company = staffimport::splitOrganisation(m_company->currentText());
     m_session->setFallback({company.at(0), company.at(1)});
+    m_session->setDefaultDate(m_date->date());
     QString error;
     if (!m_session->check(*m_db, &error)) {
         m_import->setEnabled(false);
@@ -179,10 +244,11 @@ void ImportDialog::fillPreview()
 void ImportDialog::showReport(const QStringList& extra)
 {
     const staffimport::Summary summary = staffimport::summarise(m_session->rows());
-    m_summary->setText(QStringLiteral("К добавлению: %1, дубликатов: %2, с ошибками: %3")
+    m_summary->setText(QStringLiteral("К добавлению: %1, уже есть: %2, с ошибками: %3, не строки списка: %4")
                            .arg(summary.toAdd)
                            .arg(summary.duplicates)
-                           .arg(summary.invalid));
+                           .arg(summary.invalid)
+                           .arg(summary.notListed));
     QStringList lines = m_session->reportLines();
     m_fileLabel->setText(lines.value(0));
     m_report->setPlainText((lines + extra).join(QLatin1Char('\n')));
@@ -206,5 +272,8 @@ void ImportDialog::runImport()
     m_import->setEnabled(false);
     m_company->setEnabled(false);
     m_columns->setEnabled(false);
+    m_sheet->setEnabled(false);
+    m_headerRow->setEnabled(false);
+    m_date->setEnabled(false);
     m_close->setText(QStringLiteral("Закрыть"));
 }

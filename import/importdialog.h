@@ -8,10 +8,13 @@
 
 class DataBase;
 class QComboBox;
+class QDateEdit;
+class QSpinBox;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 class QTableWidget;
+class QVBoxLayout;
 
 // The import window: the file's columns and what each feeds, the first rows
 // as they will be stored with each row's verdict, the organisation for rows
@@ -35,9 +38,12 @@ public:
 private slots:
     void recheck();
     void runImport();
+    void sheetChosen(int index);
+    void headerRowChosen(int line);
 
 private:
     void buildColumnTable();
+    void buildTableChoice(QVBoxLayout* layout);
     void fillPreview();
     void showReport(const QStringList& extra);
 
@@ -46,6 +52,9 @@ private:
     bool m_imported = false;
     QLabel* m_fileLabel;
     QComboBox* m_company;
+    QComboBox* m_sheet;
+    QSpinBox* m_headerRow;
+    QDateEdit* m_date;
     QTableWidget* m_columns;
     QTableWidget* m_preview;
     QLabel* m_summary;

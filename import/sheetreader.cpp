@@ -1,14 +1,17 @@
 #include "import/sheetreader.h"
 
+#include "import/sheetparts.h"
+
 #include <QDate>
-#include <QHash>
 #include <QLocale>
 
 #include <orcus/orcus_ods.hpp>
 #include <orcus/orcus_xlsx.hpp>
 #include <orcus/spreadsheet/import_interface.hpp>
 
+#include <algorithm>
 #include <cmath>
+#include <deque>
 #include <exception>
 #include <stdexcept>
 #include <map>
@@ -20,16 +23,15 @@ namespace staffimport {
 namespace {
 
 namespace iface = orcus::spreadsheet::iface;
+using sheetparts::fromUtf8;
+using sheetparts::SharedStrings;
+using sheetparts::Styles;
 using orcus::spreadsheet::col_t;
 using orcus::spreadsheet::row_t;
 
 // Rows beyond this are not read: more than any spreadsheet program holds.
 const row_t kMaxRows = 1048576;
 
-QString fromUtf8(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), int(std::min<size_t>(text.size(), 0x7fffffff)));
-}
 
 struct Cell
 {
@@ -38,129 +40,6 @@ struct Cell
     double number = 0;
     size_t xf = 0;
     bool hasXf = false;
-};
-
-// The number formats of the cell formats: which formats show dates.
-class Styles : public iface::import_styles
-{
-public:
-    bool isDate(size_t xf) const { return xf < m_xfDates.size() && m_xfDates[xf]; }
-
-    void set_number_format_identifier(size_t id) override { m_formatId = int(id); }
-    void set_number_format_code(std::string_view s) override { m_formatCode = fromUtf8(s); }
-    size_t commit_number_format() override
-    {
-        m_formatCodes.insert(m_formatId, m_formatCode);
-        m_formatId = -1;
-        m_formatCode.clear();
-        return size_t(m_formatCodes.size() - 1);
-    }
-    void set_xf_number_format(size_t index) override { m_xfFormat = int(index); }
-    size_t commit_cell_xf() override
-    {
-        const bool date = isBuiltinDateFormat(m_xfFormat)
-                          || (m_formatCodes.contains(m_xfFormat) && isDateFormatCode(m_formatCodes.value(m_xfFormat)));
-        m_xfDates.push_back(date);
-        m_xfFormat = 0;
-        return m_xfDates.size() - 1;
-    }
-
-    // Nothing else of the styles matters for the values.
-    void set_font_count(size_t) override {}
-    void set_font_bold(bool) override {}
-    void set_font_italic(bool) override {}
-    void set_font_name(std::string_view) override {}
-    void set_font_size(double) override {}
-    void set_font_underline(orcus::spreadsheet::underline_t) override {}
-    void set_font_underline_width(orcus::spreadsheet::underline_width_t) override {}
-    void set_font_underline_mode(orcus::spreadsheet::underline_mode_t) override {}
-    void set_font_underline_type(orcus::spreadsheet::underline_type_t) override {}
-    void set_font_underline_color(orcus::spreadsheet::color_elem_t, orcus::spreadsheet::color_elem_t,
-                                  orcus::spreadsheet::color_elem_t, orcus::spreadsheet::color_elem_t) override {}
-    void set_font_color(orcus::spreadsheet::color_elem_t, orcus::spreadsheet::color_elem_t,
-                        orcus::spreadsheet::color_elem_t, orcus::spreadsheet::color_elem_t) override {}
-    void set_strikethrough_style(orcus::spreadsheet::strikethrough_style_t) override {}
-    void set_strikethrough_type(orcus::spreadsheet::strikethrough_type_t) override {}
-    void set_strikethrough_width(orcus::spreadsheet::strikethrough_width_t) override {}
-    void set_strikethrough_text(orcus::spreadsheet::strikethrough_text_t) override {}
-    size_t commit_font() override { return 0; }
-    void set_fill_count(size_t) override {}
-    void set_fill_pattern_type(orcus::spreadsheet::fill_pattern_t) override {}
-    void set_fill_fg_color(orcus::spreadsheet::color_elem_t, orcus::spreadsheet::color_elem_t,
-                           orcus::spreadsheet::color_elem_t, orcus::spreadsheet::color_elem_t) override {}
-    void set_fill_bg_color(orcus::spreadsheet::color_elem_t, orcus::spreadsheet::color_elem_t,
-                           orcus::spreadsheet::color_elem_t, orcus::spreadsheet::color_elem_t) override {}
-    size_t commit_fill() override { return 0; }
-    void set_border_count(size_t) override {}
-    void set_border_style(orcus::spreadsheet::border_direction_t, orcus::spreadsheet::border_style_t) override {}
-    void set_border_color(orcus::spreadsheet::border_direction_t, orcus::spreadsheet::color_elem_t,
-                          orcus::spreadsheet::color_elem_t, orcus::spreadsheet::color_elem_t,
-                          orcus::spreadsheet::color_elem_t) override {}
-    void set_border_width(orcus::spreadsheet::border_direction_t, double, orcus::length_unit_t) override {}
-    size_t commit_border() override { return 0; }
-    void set_cell_hidden(bool) override {}
-    void set_cell_locked(bool) override {}
-    void set_cell_print_content(bool) override {}
-    void set_cell_formula_hidden(bool) override {}
-    size_t commit_cell_protection() override { return 0; }
-    void set_number_format_count(size_t) override {}
-    void set_cell_xf_count(size_t) override {}
-    void set_cell_style_xf_count(size_t) override {}
-    void set_dxf_count(size_t) override {}
-    void set_xf_font(size_t) override {}
-    void set_xf_fill(size_t) override {}
-    void set_xf_border(size_t) override {}
-    void set_xf_protection(size_t) override {}
-    void set_xf_style_xf(size_t) override {}
-    void set_xf_apply_alignment(bool) override {}
-    void set_xf_horizontal_alignment(orcus::spreadsheet::hor_alignment_t) override {}
-    void set_xf_vertical_alignment(orcus::spreadsheet::ver_alignment_t) override {}
-    size_t commit_cell_style_xf() override { return 0; }
-    size_t commit_dxf() override { return 0; }
-    void set_cell_style_count(size_t) override {}
-    void set_cell_style_name(std::string_view) override {}
-    void set_cell_style_xf(size_t) override {}
-    void set_cell_style_builtin(size_t) override {}
-    void set_cell_style_parent_name(std::string_view) override {}
-    size_t commit_cell_style() override { return 0; }
-
-private:
-    QHash<int, QString> m_formatCodes;
-    std::vector<bool> m_xfDates;
-    int m_formatId = -1;
-    QString m_formatCode;
-    int m_xfFormat = 0;
-};
-
-class SharedStrings : public iface::import_shared_strings
-{
-public:
-    QString at(size_t index) const { return index < m_strings.size() ? m_strings[index] : QString(); }
-
-    size_t append(std::string_view s) override
-    {
-        m_strings.push_back(fromUtf8(s));
-        return m_strings.size() - 1;
-    }
-    size_t add(std::string_view s) override { return append(s); }
-    void set_segment_font(size_t) override {}
-    void set_segment_bold(bool) override {}
-    void set_segment_italic(bool) override {}
-    void set_segment_font_name(std::string_view) override {}
-    void set_segment_font_size(double) override {}
-    void set_segment_font_color(orcus::spreadsheet::color_elem_t, orcus::spreadsheet::color_elem_t,
-                                orcus::spreadsheet::color_elem_t, orcus::spreadsheet::color_elem_t) override {}
-    void append_segment(std::string_view s) override { m_segments += fromUtf8(s); }
-    size_t commit_segments() override
-    {
-        m_strings.push_back(m_segments);
-        m_segments.clear();
-        return m_strings.size() - 1;
-    }
-
-private:
-    std::vector<QString> m_strings;
-    QString m_segments;
 };
 
 class Sheet;
@@ -211,18 +90,37 @@ private:
     Sheet* m_sheet;
 };
 
-// The first sheet's cells; later sheets are read into nothing.
+// The merged ranges of a sheet; the rest of its properties does not matter.
+class Properties : public iface::import_sheet_properties
+{
+public:
+    const std::vector<orcus::spreadsheet::range_t>& merges() const { return m_merges; }
+    void set_column_width(col_t, double, orcus::length_unit_t) override {}
+    void set_column_hidden(col_t, bool) override {}
+    void set_row_height(row_t, double, orcus::length_unit_t) override {}
+    void set_row_hidden(row_t, bool) override {}
+    void set_merge_cell_range(const orcus::spreadsheet::range_t& range) override { m_merges.push_back(range); }
+
+private:
+    std::vector<orcus::spreadsheet::range_t> m_merges;
+};
+
+// The cells of one sheet.
 class Sheet : public iface::import_sheet
 {
 public:
-    Sheet() : m_formula(this), m_arrayFormula(this) {}
+    Sheet(const SharedStrings* strings, const std::string& name)
+        : m_strings(strings), m_name(name), m_formula(this), m_arrayFormula(this)
+    {
+    }
 
-    void setStrings(const SharedStrings* strings) { m_strings = strings; }
-    void setIgnored(bool ignored) { m_ignored = ignored; }
+    const std::string& name() const { return m_name; }
+    const std::vector<orcus::spreadsheet::range_t>& merges() const { return m_properties.merges(); }
+    iface::import_sheet_properties* get_sheet_properties() override { return &m_properties; }
 
     void put(row_t row, col_t col, const Cell& value)
     {
-        if (m_ignored || row < 0 || col < 0 || row >= kMaxRows || col >= kMaxColumns)
+        if (row < 0 || col < 0 || row >= kMaxRows || col >= kMaxColumns)
             return;
         Cell& cell = m_cells[row][col];
         const size_t xf = cell.xf;
@@ -235,7 +133,7 @@ public:
     }
     void setXf(row_t row, col_t col, size_t xf)
     {
-        if (m_ignored || row < 0 || col < 0 || row >= kMaxRows || col >= kMaxColumns)
+        if (row < 0 || col < 0 || row >= kMaxRows || col >= kMaxColumns)
             return;
         Cell& cell = m_cells[row][col];
         cell.xf = xf;
@@ -274,8 +172,6 @@ public:
     void set_format(row_t row_start, col_t col_start, row_t row_end, col_t col_end, size_t xf_index) override
     {
         // Ranges of formats reach only cells that hold something.
-        if (m_ignored)
-            return;
         for (auto& [row, cols] : m_cells) {
             if (row < row_start || row > row_end)
                 continue;
@@ -289,7 +185,7 @@ public:
     }
     void fill_down_cells(row_t src_row, col_t src_col, row_t range_size) override
     {
-        if (m_ignored || range_size <= 0 || range_size > kMaxRows)
+        if (range_size <= 0 || range_size > kMaxRows)
             return;
         const auto row = m_cells.find(src_row);
         if (row == m_cells.end() || !row->second.count(src_col))
@@ -309,7 +205,8 @@ private:
     }
 
     const SharedStrings* m_strings = nullptr;
-    bool m_ignored = false;
+    std::string m_name;
+    Properties m_properties;
     std::map<row_t, std::map<col_t, Cell>> m_cells;
     Formula m_formula;
     ArrayFormula m_arrayFormula;
@@ -409,11 +306,13 @@ public:
     }
 };
 
+// Largest area a merged range gives its value to: a staff list's merges are
+// a column or a few rows high; more is a decoration over empty cells.
+constexpr qint64 kMaxMergedCells = 1 << 20;
+
 class Factory : public iface::import_factory
 {
 public:
-    Factory() { m_first.setStrings(&m_strings); m_rest.setStrings(&m_strings); m_rest.setIgnored(true); }
-
     iface::import_global_settings* get_global_settings() override { return &m_settings; }
     iface::import_shared_strings* get_shared_strings() override { return &m_strings; }
     iface::import_styles* get_styles() override { return &m_styles; }
@@ -421,19 +320,22 @@ public:
     {
         return &m_resolver;
     }
-    iface::import_sheet* append_sheet(orcus::spreadsheet::sheet_t sheet_index, std::string_view name) override
+    iface::import_sheet* append_sheet(orcus::spreadsheet::sheet_t, std::string_view name) override
     {
-        if (sheet_index == 0)
-            m_firstName = std::string(name);
-        return sheet_index == 0 ? &m_first : &m_rest;
+        m_sheets.emplace_back(&m_strings, std::string(name));
+        return &m_sheets.back();
     }
     iface::import_sheet* get_sheet(std::string_view name) override
     {
-        return name == m_firstName ? &m_first : &m_rest;
+        for (Sheet& sheet : m_sheets) {
+            if (sheet.name() == name)
+                return &sheet;
+        }
+        return nullptr;
     }
-    iface::import_sheet* get_sheet(orcus::spreadsheet::sheet_t sheet_index) override
+    iface::import_sheet* get_sheet(orcus::spreadsheet::sheet_t index) override
     {
-        return sheet_index == 0 ? &m_first : &m_rest;
+        return index >= 0 && size_t(index) < m_sheets.size() ? &m_sheets[size_t(index)] : nullptr;
     }
     void finalize() override {}
 
@@ -449,29 +351,57 @@ public:
         return QLocale::c().toString(cell.number, 'g', 15);
     }
 
-    void fill(Table* table) const
+    void fill(QVector<Table>* tables, const QString& format) const
     {
-        table->rows.clear();
-        for (const auto& [row, cols] : m_first.cells()) {
-            if (table->rows.size() <= row)
-                table->rows.resize(row + 1);
-            QStringList& cells = table->rows[row];
-            for (const auto& [col, cell] : cols) {
-                while (cells.size() <= col)
-                    cells.append(QString());
-                cells[col] = text(cell);
+        for (const Sheet& sheet : m_sheets) {
+            Table table;
+            table.description = format;
+            table.sheet = QString::fromStdString(sheet.name());
+            for (const auto& [row, cols] : sheet.cells()) {
+                if (table.rows.size() <= row)
+                    table.rows.resize(row + 1);
+                QStringList& cells = table.rows[row];
+                for (const auto& [col, cell] : cols) {
+                    while (cells.size() <= col)
+                        cells.append(QString());
+                    cells[col] = text(cell);
+                }
             }
+            spreadMerges(sheet.merges(), &table);
+            tables->append(table);
         }
     }
 
 private:
+    // Every cell of a merged range shows the value of its first cell.
+    static void spreadMerges(const std::vector<orcus::spreadsheet::range_t>& merges, Table* table)
+    {
+        qint64 spread = 0;
+        for (const auto& range : merges) {
+            const int top = range.first.row, left = range.first.column;
+            const int bottom = std::min<int>(range.last.row, table->rows.size() - 1);
+            const int right = std::min<int>(range.last.column, kMaxColumns - 1);
+            if (top < 0 || left < 0 || top >= table->rows.size() || bottom < top || right < left)
+                continue;
+            spread += qint64(bottom - top + 1) * (right - left + 1);
+            if (spread > kMaxMergedCells)
+                return;
+            const QString value = table->rows.at(top).value(left);
+            for (int r = top; r <= bottom; ++r) {
+                QStringList& cells = table->rows[r];
+                while (cells.size() <= right)
+                    cells.append(QString());
+                for (int c = left; c <= right; ++c)
+                    cells[c] = value;
+            }
+        }
+    }
+
     Settings m_settings;
     Resolver m_resolver;
     SharedStrings m_strings;
     Styles m_styles;
-    Sheet m_first;
-    Sheet m_rest;
-    std::string m_firstName;
+    std::deque<Sheet> m_sheets;
 };
 
 } // namespace
@@ -503,7 +433,7 @@ bool isDateFormatCode(const QString& code)
     return false;
 }
 
-bool readSheet(const QByteArray& bytes, SheetFormat format, Table* table, QString* error)
+bool readSheets(const QByteArray& bytes, SheetFormat format, QVector<Table>* tables, QString* error)
 {
     Factory factory;
     try {
@@ -522,13 +452,13 @@ bool readSheet(const QByteArray& bytes, SheetFormat format, Table* table, QStrin
         *error = QStringLiteral("файл таблицы повреждён или не читается");
         return false;
     }
-    factory.fill(table);
-    if (table->rows.isEmpty()) {
-        *error = QStringLiteral("на первом листе таблицы нет ни одной заполненной ячейки");
+    tables->clear();
+    factory.fill(tables, format == SheetFormat::Xlsx ? QStringLiteral("XLSX") : QStringLiteral("ODS"));
+    const bool empty = std::all_of(tables->begin(), tables->end(), [](const Table& t) { return t.rows.isEmpty(); });
+    if (empty) {
+        *error = QStringLiteral("в таблице нет ни одной заполненной ячейки");
         return false;
     }
-    table->description = format == SheetFormat::Xlsx ? QStringLiteral("XLSX, первый лист")
-                                                     : QStringLiteral("ODS, первый лист");
     return true;
 }
 

@@ -75,7 +75,7 @@ void checkLengths(StaffRow* row)
 }
 
 StaffRow makeRow(int line, const RawFields& own, const RawFields& split, const Organisation& fallback,
-                 const QDate& today)
+                 const QDate& defaultDate)
 {
     StaffRow row;
     row.line = line;
@@ -95,12 +95,27 @@ StaffRow makeRow(int line, const RawFields& own, const RawFields& split, const O
         addReason(&row, QStringLiteral("нет ни фамилии, ни имени, ни отчества"));
     if (row.form.isEmpty() && row.comp.isEmpty())
         addReason(&row, QStringLiteral("не указана организация"));
-    if (own.date.isEmpty())
-        row.person.date = today.toString(kDateFormat);
+    if (own.date.isEmpty()) {
+        row.person.date = defaultDate.toString(kDateFormat);
+        row.dateDefaulted = true;
+    }
     else if (!normaliseDate(own.date, &row.person.date))
         addReason(&row, QStringLiteral("невозможная дата выдачи «%1»").arg(own.date.left(40)));
     checkLengths(&row);
     return row;
+}
+
+// The month a Russian month name stands for ("февраля", "Февраль", "фев."), 0 for none.
+int monthOfWord(const QString& word)
+{
+    static const QStringList starts{"янв", "фев", "мар", "апр", "ма", "июн", "июл", "авг", "сен", "окт", "ноя", "дек"};
+    const QString w = word.toLower();
+    for (int i = 0; i < starts.size(); ++i) {
+        // "ма" alone is May ("мая", "май"); "мар" is March, tried first.
+        if (w.startsWith(starts.at(i)) && (i != 4 || w == QStringLiteral("мая") || w == QStringLiteral("май")))
+            return i + 1;
+    }
+    return 0;
 }
 
 } // namespace
@@ -141,22 +156,42 @@ bool normaliseDate(const QString& text, QString* date)
 {
     static const QRegularExpression dayFirst(QStringLiteral("^(\\d{1,2})[./-](\\d{1,2})[./-](\\d{2}|\\d{4})$"));
     static const QRegularExpression yearFirst(QStringLiteral("^(\\d{4})-(\\d{1,2})-(\\d{1,2})$"));
-    // A time after the date ("01.02.2020 00:00:00", "2020-02-01T00:00") is dropped.
-    const QString day = text.trimmed().section(QRegularExpression(QStringLiteral("[ T]")), 0, 0);
+    static const QRegularExpression inWords(QStringLiteral("^(\\d{1,2})\\s+([а-я]+)\\.?\\s+(\\d{4})$"));
+    static const QRegularExpression serial(QStringLiteral("^(\\d{5})(\\.0+)?$"));
+    // "с 01.02.2026", "01.02.2026 г.", "1 февраля 2026 года"
+    static const QRegularExpression decoration(
+        QStringLiteral("^[сc]\\s*(?=\\d)|\\s*(г\\.?|года?)\\s*$"), QRegularExpression::CaseInsensitiveOption);
+    QString clean = text.simplified().toLower();
+    clean.replace(QChar(0x0451), QChar(0x0435));
+    clean.remove(decoration);
     int y = 0, m = 0, d = 0;
-    QRegularExpressionMatch match = dayFirst.match(day);
+    QRegularExpressionMatch match = inWords.match(clean);
     if (match.hasMatch()) {
         d = match.captured(1).toInt();
-        m = match.captured(2).toInt();
+        m = monthOfWord(match.captured(2));
         y = match.captured(3).toInt();
-        if (match.captured(3).size() == 2)
-            y += y < 70 ? 2000 : 1900;
-    } else if ((match = yearFirst.match(day)).hasMatch()) {
-        y = match.captured(1).toInt();
-        m = match.captured(2).toInt();
-        d = match.captured(3).toInt();
+    } else if ((match = serial.match(clean)).hasMatch()) {
+        const int days = match.captured(1).toInt();
+        if (days < 10000 || days > 73050)
+            return false;
+        *date = QDate(1899, 12, 30).addDays(days).toString(kDateFormat);
+        return true;
     } else {
-        return false;
+        // A time after the date ("01.02.2020 00:00:00", "2020-02-01T00:00") is dropped.
+        const QString day = clean.section(QRegularExpression(QStringLiteral("[ t]")), 0, 0);
+        if ((match = dayFirst.match(day)).hasMatch()) {
+            d = match.captured(1).toInt();
+            m = match.captured(2).toInt();
+            y = match.captured(3).toInt();
+            if (match.captured(3).size() == 2)
+                y += y < 70 ? 2000 : 1900;
+        } else if ((match = yearFirst.match(day)).hasMatch()) {
+            y = match.captured(1).toInt();
+            m = match.captured(2).toInt();
+            d = match.captured(3).toInt();
+        } else {
+            return false;
+        }
     }
     const QDate parsed(y, m, d);
     if (!parsed.isValid() || y < 1900 || y > 2099)
@@ -165,26 +200,69 @@ bool normaliseDate(const QString& text, QString* date)
     return true;
 }
 
-QVector<StaffRow> staffRows(const Table& table, int headerRow, const QVector<Column>& columns,
-                            const Organisation& fallback, const QDate& today)
+QString notListedReason(const QStringList& cells, const QString& nameText)
 {
+    static const QRegularExpression total(QStringLiteral("^(всего|итого)"), QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression stamp(QStringLiteral("^м\\.?\\s*п\\.?$"), QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression signature(QStringLiteral("подпис|_{3,}"), QRegularExpression::CaseInsensitiveOption);
+    // Who signs, at the start of the line or where the name should be.
+    static const QRegularExpression signer(
+        QStringLiteral("^(руководител|директор|генеральный|исполнитель|ответственн|составил|утверждаю)"),
+        QRegularExpression::CaseInsensitiveOption);
+    QStringList texts = cells;
+    texts.removeAll(QString());
+    if (texts.isEmpty())
+        return QString();
+    if (total.match(texts.first()).hasMatch())
+        return QStringLiteral("итоговая строка «%1»").arg(texts.first().left(40));
+    for (const QString& text : texts) {
+        if (stamp.match(text).hasMatch())
+            return QStringLiteral("место печати");
+        if (signature.match(text).hasMatch())
+            return QStringLiteral("строка подписи «%1»").arg(text.left(40));
+    }
+    if (signer.match(texts.first()).hasMatch() || signer.match(nameText).hasMatch())
+        return QStringLiteral("строка подписи «%1»").arg(texts.first().left(40));
+    if (nameText.isEmpty())
+        return QStringLiteral("в столбцах имени пусто");
+    if (nameText.contains(QRegularExpression(QStringLiteral("[\\d:]"))))
+        return QStringLiteral("в столбце имени не имя: «%1»").arg(nameText.left(40));
+    return QString();
+}
+
+QVector<StaffRow> staffRows(const Table& table, int headerRow, const QVector<Column>& columns,
+                            const Organisation& fallback, const QDate& defaultDate)
+{
+    const bool namedColumns = namesAPerson(columns);
     QVector<StaffRow> rows;
     for (int i = headerRow + 1; i < table.rows.size(); ++i) {
-        const QStringList& cells = table.rows.at(i);
         RawFields own;
         RawFields split;
-        bool anyText = false;
+        QStringList cells;
+        QString nameText;
         bool hidden = false;
-        for (int c = 0; c < cells.size(); ++c) {
-            const QString text = cleanCell(cells.at(c));
+        for (int c = 0; c < table.rows.at(i).size(); ++c) {
+            const QString text = cleanCell(table.rows.at(i).at(c));
             const Column column = columns.value(c, Column::Ignore);
-            // Text only in columns not imported (a running number) makes no row.
-            anyText = anyText || (column != Column::Ignore && !text.isEmpty());
-            hidden = hidden || (column != Column::Ignore && hidesCharacters(cells.at(c)));
+            cells.append(text);
+            hidden = hidden || (column != Column::Ignore && hidesCharacters(table.rows.at(i).at(c)));
+            if (column == Column::Surname || column == Column::Name || column == Column::Patron
+                || column == Column::FullName) {
+                nameText = records::nonEmptyJoin({nameText, text});
+            }
             assign(&own, &split, column, text);
         }
-        if (anyText) {
-            rows.append(makeRow(i + 1, own, split, fallback, today));
+        if (cells.join(QString()).isEmpty())
+            continue;
+        const QString notListed = namedColumns ? notListedReason(cells, nameText) : QString();
+        if (!notListed.isEmpty()) {
+            StaffRow row;
+            row.line = i + 1;
+            row.status = StaffRow::Status::NotListed;
+            row.reason = notListed;
+            rows.append(row);
+        } else {
+            rows.append(makeRow(i + 1, own, split, fallback, defaultDate));
             rows.last().hiddenRemoved = hidden;
         }
     }

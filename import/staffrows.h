@@ -17,7 +17,9 @@ constexpr int kMaxFieldLength = 300;
 
 struct StaffRow
 {
-    enum class Status { Add, Duplicate, Invalid };
+    // NotListed: a line after or around the list (a total, a signature,
+    // "М.П.", no name where names stand), never stored and not an error.
+    enum class Status { Add, Duplicate, Invalid, NotListed };
 
     int line = 0; // line of the file, the first row being line 1
     QString form;
@@ -25,6 +27,8 @@ struct StaffRow
     records::PersonFields person;
     Status status = Status::Add;
     QString reason; // why the row is skipped
+    bool dateDefaulted = false; // the file gave no date: the import's date was used
+    QString note;   // a remark that does not stop the row ("похоже на …")
     // The company text the employee is stored under: set by the check, which
     // follows the letter case of an organisation stored already.
     QString companyText;
@@ -54,16 +58,24 @@ bool hidesCharacters(const QString& cell);
 QString hiddenCharacterLine(const QVector<StaffRow>& rows);
 
 // The date of issue as "dd.MM.yyyy" from "1.2.2020", "01.02.20", "2020-02-01",
-// "01/02/2020" or with a time after it. False for a date that cannot be: the
-// 30th of February, a month 13, a year outside 1900-2099, or no date at all.
+// "01/02/2020", with a time after it, with "г." after it or "с" before it,
+// in words ("1 февраля 2026 г."), or a spreadsheet's serial day number
+// (46054, from 1927 to 2099). False for a date that cannot be: the 30th of
+// February, a month 13, a year outside 1900-2099, or no date at all.
 bool normaliseDate(const QString& text, QString* date);
+
+// Why a row, its cells cleaned, is no row of the list: a total ("Всего",
+// "Итого"), "М.П.", a signature line, a name column holding no name. Empty
+// for a row of the list. nameText is what the name columns hold.
+QString notListedReason(const QStringList& cells, const QString& nameText);
 
 // The rows below the header row, columns read as given; rows without any
 // text are left out. A row with no organisation takes fallback; an empty date
-// of issue becomes today, as in the form. Rows without a name, without an
+// of issue becomes defaultDate (marked dateDefaulted). Lines around the list
+// are NotListed; rows without a name (when no column holds names), without an
 // organisation, with an impossible date or an overlong text are Invalid.
 QVector<StaffRow> staffRows(const Table& table, int headerRow, const QVector<Column>& columns,
-                            const Organisation& fallback, const QDate& today);
+                            const Organisation& fallback, const QDate& defaultDate);
 
 } // namespace staffimport
 

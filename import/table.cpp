@@ -2,6 +2,8 @@
 
 #include "import/csvreader.h"
 #include "import/sheetreader.h"
+#include "import/xlsreader.h"
+#include "import/sheetpackage.h"
 
 #include <QFile>
 
@@ -30,6 +32,15 @@ bool detected(bool (*detect)(const unsigned char*, size_t), const QByteArray& by
 
 bool readTable(const QString& path, Table* table, QString* error)
 {
+    QVector<Table> tables;
+    if (!readSheets(path, &tables, error))
+        return false;
+    *table = tables.value(0);
+    return true;
+}
+
+bool readSheets(const QString& path, QVector<Table>* tables, QString* error)
+{
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         *error = QStringLiteral("файл не открывается: %1").arg(file.errorString());
@@ -46,15 +57,24 @@ bool readTable(const QString& path, Table* table, QString* error)
         *error = QStringLiteral("файл пуст");
         return false;
     }
+    if (isCompoundDocument(bytes))
+        return readXls(path, tables, error);
     if (isZip(bytes)) {
-        if (detected(&orcus::orcus_xlsx::detect, bytes))
-            return readSheet(bytes, SheetFormat::Xlsx, table, error);
-        if (detected(&orcus::orcus_ods::detect, bytes))
-            return readSheet(bytes, SheetFormat::Ods, table, error);
+        if (detected(&orcus::orcus_xlsx::detect, bytes)) {
+            QByteArray package;
+            return normalisePackage(bytes, PackageKind::Xlsx, &package, error)
+                   && readSheets(package, SheetFormat::Xlsx, tables, error);
+        }
+        if (detected(&orcus::orcus_ods::detect, bytes)) {
+            QByteArray package;
+            return normalisePackage(bytes, PackageKind::Ods, &package, error)
+                   && readSheets(package, SheetFormat::Ods, tables, error);
+        }
         *error = QStringLiteral("файл — архив, но не таблица .xlsx или .ods");
         return false;
     }
-    return readCsv(bytes, table, error);
+    tables->resize(1);
+    return readCsv(bytes, &(*tables)[0], error);
 }
 
 } // namespace staffimport

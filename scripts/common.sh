@@ -17,7 +17,8 @@ ensure_packages() {
 }
 
 BUILD_PACKAGES=(build-essential cmake ninja-build pkg-config qtbase5-dev qtbase5-dev-tools libqt5sql5-sqlite libsqlite3-dev
-                libqt5sql5-psql libqt5printsupport5 fonts-liberation fonts-dejavu-core qttranslations5-l10n liborcus-dev)
+                libqt5sql5-psql libqt5printsupport5 fonts-liberation fonts-dejavu-core qttranslations5-l10n liborcus-dev
+                libfreexl-dev libzip-dev)
 
 # What package.sh and its check need beyond the build.
 PACKAGE_PACKAGES=(dpkg-dev fakeroot file lintian desktop-file-utils appstream)
