@@ -1,6 +1,7 @@
 #include "card/calibration.h"
 
 #include "app/messages.h"
+#include "card/layoutgeometry.h"
 #include "card/printerchoice.h"
 #include "card/printing.h"
 #include "card/printquestions.h"
@@ -125,7 +126,7 @@ bool printSheet(QWidget* parent, const QString& printerName, const cardlayout::C
 
 cardlayout::Shift corrected(const cardlayout::Shift& shift, float belowMm, float rightMm)
 {
-    return {shift.udShift + belowMm, shift.lrShift - rightMm};
+    return {shift.udShift + layoutgeometry::toCardMm(belowMm), shift.lrShift - layoutgeometry::toCardMm(rightMm)};
 }
 
 } // namespace calibration

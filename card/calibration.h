@@ -41,7 +41,9 @@ bool printSheet(QWidget* parent, const QString& printerName, const cardlayout::C
 
 // The shifts that put the text on the line, from what the sheet showed: the
 // text lies `belowMm` below the line (negative: above) and `rightMm` right of
-// it (negative: left). A positive shift moves the text up and right.
+// it (negative: left), millimetres on paper as a ruler measures them. The
+// shifts are in millimetres of the blank (105/110 of one on paper). A
+// positive shift moves the text up and right.
 cardlayout::Shift corrected(const cardlayout::Shift& shift, float belowMm, float rightMm);
 
 } // namespace calibration

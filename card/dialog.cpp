@@ -3,6 +3,7 @@
 
 #include "app/messages.h"
 #include "card/calibration.h"
+#include "card/decimalspinbox.h"
 #include "card/layoutparams.h"
 #include "util/textfiles.h"
 
@@ -13,6 +14,7 @@
 #include <QFrame>
 #include <QGridLayout>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSaveFile>
@@ -58,6 +60,20 @@ QString quotedName(const QString& fileName)
     return QLatin1Char('"') + QFileInfo(fileName).fileName() + QLatin1Char('"');
 }
 
+// "Сброс настроек" asks first; the answer "Сбросить" goes on.
+bool confirmReset(QWidget* parent)
+{
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Сброс настроек"),
+                    QStringLiteral("Вернуть расположение полей к исходному? Принтеры и их сдвиги сохранятся."),
+                    QMessageBox::NoButton, parent);
+    QPushButton* reset = box.addButton(QStringLiteral("Сбросить"), QMessageBox::AcceptRole);
+    QPushButton* cancel = box.addButton(QStringLiteral("Отмена"), QMessageBox::RejectRole);
+    box.setDefaultButton(cancel);
+    box.setEscapeButton(cancel);
+    box.exec();
+    return box.clickedButton() == reset;
+}
+
 } // namespace
 
 bool restoreFromBackup(const QString& backupName, const QString& targetName, QString* error)
@@ -89,6 +105,39 @@ bool restoreFromBackup(const QString& backupName, const QString& targetName, QSt
         return fail(error, message);
     if (target.write(bytes) != bytes.size() || !target.commit())
         return fail(error, QStringLiteral("Не удалось записать файл ") + quotedName(targetName));
+    return true;
+}
+
+bool resetLayout(const QString& backupName, const QString& targetName, QString* error)
+{
+    LayoutParams current;
+    QString ignored;
+    if (readLayoutParams(targetName, &current, &ignored) != LayoutReadResult::Ok)
+        return restoreFromBackup(backupName, targetName, error);
+    if (!QFile::exists(backupName))
+        return fail(error, QStringLiteral("Файл ") + backupName + QStringLiteral(" не найден"));
+    LayoutParams restored;
+    QString message;
+    switch (readLayoutParams(backupName, &restored, &message)) {
+    case LayoutReadResult::FileMissing:
+        return fail(error, message);
+    case LayoutReadResult::Invalid:
+        return fail(error, QStringLiteral("Файл ") + QFileInfo(backupName).fileName() + QStringLiteral(" повреждён: ")
+                               + message);
+    case LayoutReadResult::Ok:
+        break;
+    }
+    for (const QLatin1String member : {QLatin1String("printer"), QLatin1String("printers")}) {
+        if (current.root.contains(member))
+            restored.root.insert(member, current.root.value(member));
+        else
+            restored.root.remove(member);
+    }
+    restored.udShift = current.udShift;
+    restored.lrShift = current.lrShift;
+    if (!writeLayoutParams(targetName, &restored, &message))
+        return fail(error, message.isEmpty() ? QStringLiteral("Не удалось записать файл ") + quotedName(targetName)
+                                             : message);
     return true;
 }
 
@@ -186,8 +235,10 @@ void Dialog::alignChanged()
 
 void Dialog::on_buttonResetSettings_clicked()
 {
+    if (!confirmReset(this))
+        return;
     QString error;
-    if (!restoreFromBackup(kBackupFile, kParamsFile, &error))
+    if (!resetLayout(kBackupFile, kParamsFile, &error))
         showError(this, error);
     // Emitted whatever happened: the main window reloads whatever is on disk now.
     emit resetSetiings();
@@ -231,7 +282,8 @@ void Dialog::buildCalibrationRows()
     auto* sheet = new QPushButton(QStringLiteral("Печать листа калибровки"), this);
     sheet->setObjectName(QStringLiteral("buttonCalibration"));
     auto makeError = [this](const QString& name) {
-        auto* box = new QDoubleSpinBox(this);
+        // What the sheet shows, measured with a ruler: millimetres on paper.
+        auto* box = new DecimalSpinBox(this);
         box->setObjectName(name);
         box->setDecimals(1);
         box->setRange(0, 20);
@@ -325,8 +377,9 @@ void Dialog::printCalibrationSheet()
     calibration::printSheet(this, selectedPrinter(), m_coords, {*udShift, *lrShift});
 }
 
-// "текст ниже линии на 1,5 мм" moves the text up by 1.5 mm, and so on: the
-// operator enters what the sheet shows, the signs are worked out here.
+// "текст ниже линии на 1,5 мм" moves the text up by 1.5 mm on paper, and so
+// on: the operator enters what the sheet shows, the signs and the blank's
+// millimetres are worked out here.
 void Dialog::correctShifts()
 {
     const float below = float(m_verticalError->value()) * (m_verticalSide->currentIndex() == 0 ? 1 : -1);

@@ -8,8 +8,8 @@
 #include <QMap>
 #include <QString>
 
+class DecimalSpinBox;
 class QComboBox;
-class QDoubleSpinBox;
 
 namespace Ui {
 class Dialog;
@@ -20,6 +20,13 @@ class Dialog;
 // parameters, and is then swapped in one step (a half-written target never
 // appears). False with the reason in *error.
 bool restoreFromBackup(const QString& backupName, const QString& targetName, QString* error = nullptr);
+
+// What "Сброс настроек" does: the fields of backupName (their fonts and
+// rectangles) replace those of targetName, while the printers stay: the root
+// members "printer" and "printers" and the shifts of "data" are kept from
+// targetName. A target that cannot be read as layout parameters is simply
+// replaced by the backup, as restoreFromBackup does. False with the reason.
+bool resetLayout(const QString& backupName, const QString& targetName, QString* error = nullptr);
 
 // Settings dialog for the card layout: font family, size and alignment of each
 // row of fields, and the shifts. Every change goes straight into the caller's
@@ -82,9 +89,9 @@ private:
     cardlayout::CoordTable m_coords;
     QComboBox* m_printerList = nullptr;
     QComboBox* m_verticalSide = nullptr;
-    QDoubleSpinBox* m_verticalError = nullptr;
+    DecimalSpinBox* m_verticalError = nullptr;
     QComboBox* m_horizontalSide = nullptr;
-    QDoubleSpinBox* m_horizontalError = nullptr;
+    DecimalSpinBox* m_horizontalError = nullptr;
 };
 
 #endif // DIALOG_H

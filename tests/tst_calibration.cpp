@@ -141,9 +141,12 @@ void TestCalibration::measuredErrorCorrectsShift_data()
     QTest::addColumn<double>("horizontal");
     QTest::addColumn<double>("udShift");
     QTest::addColumn<double>("lrShift");
-    // From shifts 1 and -1: below the line moves the text up, right of it moves it left.
-    QTest::newRow("below and right") << 0 << 1.5 << 0 << 2.0 << 2.5 << -3.0;
-    QTest::newRow("above and left") << 1 << 1.5 << 1 << 0.5 << -0.5 << -0.5;
+    // From shifts 1 and -1: below the line moves the text up, right of it
+    // moves it left. Measured in paper millimetres, the shifts take blank
+    // millimetres (110/105 of them), shown to a tenth.
+    QTest::newRow("below and right") << 0 << 1.5 << 0 << 2.0 << 2.6 << -3.1;
+    QTest::newRow("above and left") << 1 << 1.5 << 1 << 0.5 << -0.6 << -0.5;
+    QTest::newRow("ten paper millimetres") << 0 << 10.5 << 1 << 10.5 << 12.0 << 10.0;
     QTest::newRow("nothing measured") << 1 << 0.0 << 0 << 0.0 << 1.0 << -1.0;
     QTest::newRow("clamped at the box's range") << 0 << 20.0 << 1 << 0.0 << 20.0 << -1.0;
 }
@@ -164,8 +167,8 @@ void TestCalibration::measuredErrorCorrectsShift()
     dialog.findChild<QComboBox*>("comboBoxErrorHorizontal")->setCurrentIndex(horizontalSide);
     dialog.findChild<QDoubleSpinBox*>("spinBoxErrorHorizontal")->setValue(horizontal);
     QTest::mouseClick(dialog.findChild<QPushButton*>("buttonCorrectShift"), Qt::LeftButton);
-    QCOMPARE(double(ud), udShift);
-    QCOMPARE(double(lr), lrShift);
+    QCOMPARE(ud, float(udShift));
+    QCOMPARE(lr, float(lrShift));
     QCOMPARE(shiftBox(&dialog, "UDShift"), udShift);
     QCOMPARE(shiftBox(&dialog, "LRShift"), lrShift);
     // Entered once, the error is used up.
@@ -341,9 +344,10 @@ void TestCalibration::shiftsFollowThePrinter()
     const QJsonObject printers = root["printers"].toObject();
     QCOMPARE(printers[a].toObject()["udShift"].toDouble(), 2.0);
     QCOMPARE(printers[testsupport::testQueue()].toObject()["lrShift"].toDouble(), 1.0);  // the default, left
-    QCOMPARE(printers[b].toObject()["udShift"].toDouble(), 1.5);
-    QCOMPARE(root["data"].toObject()["udShift"].toDouble(), 1.5);  // an older copy prints as before
-    QCOMPARE(root["data"].toObject()["lrShift"].toDouble(), 4.0);
+    // 1.5 and 4 mm measured on paper are 1.6 and 4.2 mm of the blank.
+    QCOMPARE(printers[b].toObject()["udShift"].toDouble(), double(1.6f));
+    QCOMPARE(root["data"].toObject()["udShift"].toDouble(), double(1.6f));  // an older copy prints as before
+    QCOMPARE(root["data"].toObject()["lrShift"].toDouble(), double(4.2f));
 
     const QString out = testsupport::queueFile(b);
     QFile::remove(out);
@@ -356,8 +360,8 @@ void TestCalibration::shiftsFollowThePrinter()
     const QVector<PdfWord> words = testsupport::pdfWords(out);
     const auto zhe = std::find_if(words.begin(), words.end(), [](const PdfWord& w) { return w.text == "Ж"; });
     QVERIFY(zhe != words.end());
-    QVERIFY2(qAbs(zhe->xMin - (38 + 4) * kScale) <= 1.0, qPrintable(QString::number(zhe->xMin)));
-    QVERIFY2(qAbs(zhe->yMin - (13.5 - 1.5) * kScale) <= 1.0, qPrintable(QString::number(zhe->yMin)));
+    QVERIFY2(qAbs(zhe->xMin - (38 + 4.2) * kScale) <= 1.0, qPrintable(QString::number(zhe->xMin)));
+    QVERIFY2(qAbs(zhe->yMin - (13.5 - 1.6) * kScale) <= 1.0, qPrintable(QString::number(zhe->yMin)));
 }
 
 // A "printers" that cannot be read is said, and kept as it is while the
