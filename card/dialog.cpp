@@ -4,6 +4,7 @@
 #include "app/messages.h"
 #include "card/calibration.h"
 #include "card/decimalspinbox.h"
+#include "card/layouteditor.h"
 #include "card/layoutparams.h"
 #include "util/textfiles.h"
 
@@ -59,6 +60,15 @@ QString quotedName(const QString& fileName)
 {
     return QLatin1Char('"') + QFileInfo(fileName).fileName() + QLatin1Char('"');
 }
+
+// Where the form leaves a field empty the editor shows a sample, so that
+// every field can be seen and placed.
+const QMap<QString, QString> kSamples = {
+    {"Surname", "Иванов"},   {"Name", "Иван"},
+    {"Patron", "Иванович"},  {"Form", "ООО"},
+    {"Comp", "«Охрана»"},    {"DirPost", "Генеральный директор"},
+    {"Dir", "Петров П. П."}, {"Date", "01.09.2026"},
+};
 
 // "Сброс настроек" asks first; the answer "Сбросить" goes on.
 bool confirmReset(QWidget* parent)
@@ -164,6 +174,7 @@ Dialog::Dialog(QMap<QString, QMap<QString, QString>>* fonts, float* udShift, flo
     setSizes();
     setFamilies();
     buildCalibrationRows();
+    buildLayoutButton();
     show();
 }
 
@@ -342,6 +353,56 @@ void Dialog::setPrinters(printerchoice::PrinterSettings* settings, const QString
 void Dialog::setCoords(const cardlayout::CoordTable& coords)
 {
     m_coords = coords;
+}
+
+cardlayout::CoordTable Dialog::coords() const
+{
+    return m_coords;
+}
+
+void Dialog::setSampleTexts(const cardlayout::SourceTexts& texts)
+{
+    m_samples = texts;
+    for (auto it = kSamples.constBegin(); it != kSamples.constEnd(); ++it) {
+        if (m_samples.value(it.key()).isEmpty())
+            m_samples.insert(it.key(), it.value());
+    }
+}
+
+// Below everything else, so last in the tab chain.
+void Dialog::buildLayoutButton()
+{
+    auto* button = new QPushButton(QStringLiteral("Расположение полей"), this);
+    button->setObjectName(QStringLiteral("buttonLayout"));
+    button->setToolTip(QStringLiteral("Передвинуть поля на бланке и изменить их размеры"));
+    ui->verticalLayout->insertWidget(ui->verticalLayout->count() - 1, button);
+    connect(button, &QPushButton::clicked, this, &Dialog::editLayout);
+}
+
+// The editor works on copies; only OK brings its changes here, and only the
+// settings' own OK writes them to "params.txt".
+void Dialog::editLayout()
+{
+    if (m_samples.isEmpty())
+        setSampleTexts({});
+    LayoutEditor editor(*fonts, m_coords, m_samples, this);
+    if (editor.exec() != QDialog::Accepted)
+        return;
+    *fonts = editor.fonts();
+    m_coords = editor.coords();
+    showSizes();
+}
+
+void Dialog::showSizes()
+{
+    const QList<QSpinBox*> boxes = findChildren<QSpinBox*>();
+    for (QSpinBox* box : boxes) {
+        const QString key = box->objectName().remove(QStringLiteral("spinBox"));
+        if (!fonts->contains(key))
+            continue;
+        const QSignalBlocker blocker(box);
+        box->setValue(cardlayout::fieldSize(*fonts, key));
+    }
 }
 
 QString Dialog::selectedPrinter() const

@@ -46,8 +46,14 @@ public:
     void setPrinters(printerchoice::PrinterSettings* settings, const QStringList& destinations,
                      const QString& systemDefault);
 
-    // The rectangles the calibration sheet outlines.
+    // The rectangles the calibration sheet outlines and the layout editor
+    // moves; coords() gives them back as the editor left them.
     void setCoords(const cardlayout::CoordTable& coords);
+    cardlayout::CoordTable coords() const;
+
+    // The texts the layout editor paints into the fields: the form's, with
+    // a sample in each field the form leaves empty.
+    void setSampleTexts(const cardlayout::SourceTexts& texts);
 
 signals:
     void resetSetiings();
@@ -69,6 +75,9 @@ private:
     void printerChanged(int index);
     void printCalibrationSheet();
     void correctShifts();
+    void editLayout();
+    void buildLayoutButton();
+    void showSizes();
 
     void setAlignments();
     void setSizes();
@@ -87,6 +96,7 @@ private:
     QString m_systemDefault;
     QString m_shownPrinter;  // whose shifts the boxes show
     cardlayout::CoordTable m_coords;
+    cardlayout::SourceTexts m_samples;
     QComboBox* m_printerList = nullptr;
     QComboBox* m_verticalSide = nullptr;
     DecimalSpinBox* m_verticalError = nullptr;

@@ -3,6 +3,7 @@
 #include "app/messages.h"
 #include "card/dialog.h"
 #include "card/printerchoice.h"
+#include "card/printing.h"
 
 // Runs the settings dialog on copies of the layout parameters; only an
 // accepted dialog changes them and rewrites "params.txt".
@@ -21,6 +22,7 @@ void Security::on_buttonParams_clicked()
     Dialog dialog(&workFonts, &workUdShift, &workLrShift);
     dialog.setPrinters(&printers, printerchoice::destinations(), systemDefault);
     dialog.setCoords(coords);
+    dialog.setSampleTexts(printing::sourceTexts(this, coords.keys()));
     connect(&dialog, &Dialog::resetSetiings, this, &Security::readParams, Qt::DirectConnection);
     dialog.setWindowFlags(Qt::WindowTitleHint | Qt::CustomizeWindowHint | Qt::WindowCloseButtonHint
                           | Qt::MSWindowsFixedSizeDialogHint);
@@ -29,6 +31,7 @@ void Security::on_buttonParams_clicked()
         return;
 
     fonts = workFonts;
+    coords = dialog.coords();
     udShift = workUdShift;
     lrShift = workLrShift;
     // Once shifts are kept per printer, the chosen one's entry holds what the
