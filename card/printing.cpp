@@ -198,6 +198,11 @@ bool Security::confirmPrint(QPrinter& printer, const QString& destination, bool 
     const QVector<fitcheck::Overflow> overflows = overflowsOf(*page);
     if (overflows.isEmpty())
         return true;
+    fitcheck::Measure measure;
+    const fitcheck::FitResult fit = fitcheck::fitCard(measure.painter(), page->font, page->fields, page->s);
+    if (!fit.unfit.isEmpty())
+        return printquestions::askCannotFit(this, printquestions::cannotFitText(overflows, fit.unfit))
+               == printquestions::FitAnswer::AsIs;
     switch (printquestions::askFit(this, overflows)) {
     case printquestions::FitAnswer::Cancel:
         return false;
@@ -207,8 +212,7 @@ bool Security::confirmPrint(QPrinter& printer, const QString& destination, bool 
         break;
     }
     // For this print only: the layout parameters keep their sizes.
-    fitcheck::Measure measure;
-    fitcheck::shrinkToFit(measure.painter(), page->font, &page->fields, page->s);
+    page->fields = fit.fields;
     return true;
 }
 
