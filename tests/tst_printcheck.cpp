@@ -270,6 +270,15 @@ void TestPrintCheck::longNameFitsOrIsRefused()
     QCOMPARE(box.buttonTexts(), buttons);
     QCOMPARE(box.defaultButtonText(), QString("Отмена"));
     QCOMPARE(box.text().contains("Не помещается даже при размере 6 пт: организация."), !shrinks);
+    // The preview says beforehand what "Уменьшить шрифт" can do.
+    QTest::mouseClick(button("buttonView"), Qt::LeftButton);
+    QStringList titles;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget->windowTitle().startsWith("Просмотр") && widget->isVisible())
+            titles << widget->windowTitle();
+    }
+    QCOMPARE(titles, QStringList{QString("Просмотр — не помещается полей: 1 — ")
+                                 + (shrinks ? "«Уменьшить шрифт» уместит" : "не уместить даже при 6 пт: организация")});
     if (!shrinks) {
         QTest::qWait(500);
         QCOMPARE(testsupport::jobCount(queue), jobs);
@@ -303,7 +312,7 @@ void TestPrintCheck::previewMarksWhatDoesNotFit()
             window = widget;
     }
     QVERIFY(window);
-    QCOMPARE(window->windowTitle(), QString("Просмотр — не помещается полей: 1"));
+    QCOMPARE(window->windowTitle(), QString("Просмотр — не помещается полей: 1 — «Уменьшить шрифт» уместит"));
 
     // The organisation's line is outlined in red, the surname's is not.
     const QImage picture = window->grab().toImage();
