@@ -13,7 +13,14 @@ const QString kMarkedStyle = QStringLiteral("QDoubleSpinBox { border: 2px solid 
 DecimalSpinBox::DecimalSpinBox(QWidget* parent)
     : QDoubleSpinBox(parent)
 {
-    connect(lineEdit(), &QLineEdit::textEdited, this, &DecimalSpinBox::markText);
+    connect(lineEdit(), &QLineEdit::textEdited, this, [this](const QString& text) {
+        if (!m_editing) {
+            m_editing = true;
+            m_before = value();
+        }
+        m_typedProblem = problem(text);
+        markText(text);
+    });
     connect(this, &QAbstractSpinBox::editingFinished, this, &DecimalSpinBox::finishText);
 }
 
@@ -76,11 +83,16 @@ void DecimalSpinBox::fixup(QString& input) const
 // goes out once more for a dialog that shows it.
 void DecimalSpinBox::finishText()
 {
-    const QString reason = problem(text());
+    // The box may have put its value's text back already: what was typed
+    // decides.
+    const QString reason = m_editing ? m_typedProblem : problem(text());
     if (!reason.isEmpty()) {
+        if (m_editing)
+            setValue(m_before);
         lineEdit()->setText(prefix() + textFromValue(value()) + suffix());
         emit refused(reason);
     }
+    m_editing = false;
     markText(text());
 }
 

@@ -6,7 +6,8 @@
 // A number box that reads a comma and a point alike in every locale and
 // shows the comma. Text that is not a number in the box's range is never
 // taken for another value: the box is outlined in red, its tooltip and the
-// signal refused() say why, and leaving the box brings back the last value.
+// signal refused() say why, and leaving the box brings back the value it had
+// before the typing began (not one a prefix of the text happened to give).
 class DecimalSpinBox : public QDoubleSpinBox
 {
     Q_OBJECT
@@ -32,6 +33,9 @@ private:
 
     QString m_toolTip;
     bool m_marked = false;
+    bool m_editing = false;
+    double m_before = 0;  // the value when the operator began to type
+    QString m_typedProblem;  // why the last typed text cannot be taken
 };
 
 #endif // DECIMALSPINBOX_H

@@ -160,6 +160,9 @@ void LayoutCanvas::mouseMoveEvent(QMouseEvent* event)
         return;
     const QPointF at = toCard(event->localPos());
     const QPointF delta = at - m_pressedAt;
+    // A click is no edit: a field stays as the file has it, to the bit.
+    if (delta.isNull())
+        return;
     emit rectChanged(m_current, layoutgeometry::dragged(m_pressedRect, m_grip, float(delta.x()), float(delta.y())));
 }
 

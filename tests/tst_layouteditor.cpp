@@ -153,7 +153,7 @@ void TestLayoutEditor::shiftTypedAlikeInEveryLocale_data()
         QTest::addRow("%s comma", qPrintable(locale)) << locale << "-1,5" << -1.5f;
         QTest::addRow("%s point", qPrintable(locale)) << locale << "-1.5" << -1.5f;
         QTest::addRow("%s not a number", qPrintable(locale)) << locale << "abc" << 2.0f;
-        QTest::addRow("%s out of range", qPrintable(locale)) << locale << "25" << 2.0f;
+        QTest::addRow("%s out of range", qPrintable(locale)) << locale << "-25" << 2.0f;
     }
 }
 
