@@ -1,5 +1,7 @@
 #include "card/fitcheck.h"
 
+#include "card/layoutgeometry.h"
+
 #include <QBuffer>
 #include <QPageSize>
 #include <QPainter>
@@ -176,12 +178,17 @@ QString fieldDescription(const QString& key)
     return names.value(key, key);
 }
 
+QString overflowOnPaper(const Overflow& overflow)
+{
+    return QString::number(double(layoutgeometry::toPaperMm(overflow.mm)), 'f', 1).replace('.', ',');
+}
+
 QString overflowText(const QVector<Overflow>& overflows)
 {
     QStringList lines{QStringLiteral("Текст выходит за границы полей:")};
     for (const Overflow& overflow : overflows) {
         lines << QStringLiteral("— %1: на %2 мм")
-                     .arg(fieldDescription(overflow.key), QString::number(double(overflow.mm), 'f', 1).replace('.', ','));
+                     .arg(fieldDescription(overflow.key), overflowOnPaper(overflow));
     }
     return lines.join('\n');
 }

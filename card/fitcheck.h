@@ -23,7 +23,7 @@ constexpr int kMinimumSize = 6;
 struct Overflow
 {
     QString key;
-    float mm = 0;  // how far the text runs past its rectangle, both sides together
+    float mm = 0;  // how far the text runs past its rectangle, both sides together, blank millimetres
 };
 
 // How many card millimetres the field's text runs past its rectangle with the
@@ -56,6 +56,10 @@ FitResult fitCard(QPainter& painter, const QFont& font, const QVector<cardlayout
 
 // What a field holds on the card, as the operator calls it ("организация").
 QString fieldDescription(const QString& key);
+
+// How far a field runs over, as the operator reads it: millimetres on paper
+// with one decimal and a comma ("1,4").
+QString overflowOnPaper(const Overflow& overflow);
 
 // The text of the question box: each overflowing field and by how much.
 QString overflowText(const QVector<Overflow>& overflows);
