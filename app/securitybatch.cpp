@@ -21,13 +21,27 @@ constexpr int kNamedCards = 10;
 
 // The fit question for the batch: which cards overflow, with the same three
 // answers as for one card.
-printquestions::FitAnswer askBatchFit(QWidget* parent, const QStringList& cards, int total)
+void listCards(QStringList* lines, const QStringList& cards)
+{
+    for (int i = 0; i < cards.size() && i < kNamedCards; ++i)
+        *lines << QStringLiteral("— ") + cards.at(i);
+    if (cards.size() > kNamedCards)
+        *lines << QStringLiteral("— и ещё %1").arg(cards.size() - kNamedCards);
+}
+
+// The cards that cannot fit even at the smallest size are listed apart; when
+// no card would gain from "Уменьшить шрифт", it is not offered.
+printquestions::FitAnswer askBatchFit(QWidget* parent, const QStringList& cards, const QStringList& unfit, int total)
 {
     QStringList lines{QStringLiteral("Текст выходит за границы полей на %1 карточках из %2:").arg(cards.size()).arg(total)};
-    for (int i = 0; i < cards.size() && i < kNamedCards; ++i)
-        lines << QStringLiteral("— ") + cards.at(i);
-    if (cards.size() > kNamedCards)
-        lines << QStringLiteral("— и ещё %1").arg(cards.size() - kNamedCards);
+    listCards(&lines, cards);
+    if (unfit.isEmpty())
+        return printquestions::askFit(parent, lines.join('\n'));
+    lines << QString()
+          << QStringLiteral("Не помещаются даже при размере %1 пт (печатаются как есть):").arg(fitcheck::kMinimumSize);
+    listCards(&lines, unfit);
+    if (unfit.size() == cards.size())
+        return printquestions::askCannotFit(parent, lines.join('\n'));
     return printquestions::askFit(parent, lines.join('\n'));
 }
 
@@ -121,25 +135,34 @@ void Security::printBatch(BatchWindow* window, const QString& companyText, const
         return;
 
     QVector<printing::CardPage> pages;
+    QVector<printing::CardPage> fitted;
     QStringList overflowing;
+    QStringList unfit;
     fitcheck::Measure measure;
     for (const records::Employee& employee : employees) {
         printing::CardPage page = blank;
         page.fields = cardlayout::composeCard(batch::sourceTexts(form, comp, employee, window->dateFor(employee)),
                                               page.s, fonts, coords);
-        if (!fitcheck::overflows(measure.painter(), page.font, page.fields, page.s).isEmpty())
-            overflowing << employee.fullName();
         pages.append(page);
+        fitted.append(page);
+        if (fitcheck::overflows(measure.painter(), page.font, page.fields, page.s).isEmpty())
+            continue;
+        overflowing << employee.fullName();
+        // The same rule as for one card; a card that cannot fit prints as it is.
+        const fitcheck::FitResult fit = fitcheck::fitCard(measure.painter(), page.font, page.fields, page.s);
+        if (fit.unfit.isEmpty())
+            fitted.last().fields = fit.fields;
+        else
+            unfit << employee.fullName();
     }
     if (!overflowing.isEmpty()) {
-        switch (askBatchFit(window, overflowing, pages.size())) {
+        switch (askBatchFit(window, overflowing, unfit, pages.size())) {
         case printquestions::FitAnswer::Cancel:
             return;
         case printquestions::FitAnswer::AsIs:
             break;
         case printquestions::FitAnswer::Shrink:
-            for (printing::CardPage& page : pages)
-                fitcheck::shrinkToFit(measure.painter(), page.font, &page.fields, page.s);
+            pages = fitted;
             break;
         }
     }

@@ -4,6 +4,7 @@
 #include "card/dialog.h"
 #include "card/layoutparams.h"
 #include "card/printerchoice.h"
+#include "card/printing.h"
 
 // Runs the settings dialog on copies of the layout parameters; only an
 // accepted dialog changes them and rewrites "params.txt".
@@ -22,6 +23,7 @@ void Security::on_buttonParams_clicked()
     Dialog dialog(&workFonts, &workUdShift, &workLrShift);
     dialog.setPrinters(&printers, printerchoice::destinations(), systemDefault);
     dialog.setCoords(coords);
+    dialog.setSampleTexts(printing::sourceTexts(this, coords.keys()));
     connect(&dialog, &Dialog::resetSetiings, this, &Security::readParams, Qt::DirectConnection);
     dialog.setWindowFlags(Qt::WindowTitleHint | Qt::CustomizeWindowHint | Qt::WindowCloseButtonHint
                           | Qt::MSWindowsFixedSizeDialogHint);
@@ -30,6 +32,7 @@ void Security::on_buttonParams_clicked()
         return;
 
     fonts = workFonts;
+    coords = dialog.coords();
     udShift = workUdShift;
     lrShift = workLrShift;
     // Once shifts are kept per printer, the chosen one's entry holds what the

@@ -26,6 +26,23 @@ bool beginPage(QPainter& painter, QPrinter& printer, bool testPrint, const QRect
     return true;
 }
 
+// What "Уменьшить шрифт" would do, said before the operator prints.
+QString fitNote(const printing::CardPage& page, const QVector<fitcheck::Overflow>& overflows)
+{
+    if (overflows.isEmpty())
+        return QString();
+    fitcheck::Measure measure;
+    const fitcheck::FitResult fit = fitcheck::fitCard(measure.painter(), page.font, page.fields, page.s);
+    if (fit.unfit.isEmpty())
+        return QStringLiteral(" — «Уменьшить шрифт» уместит");
+    QStringList names;
+    for (const QString& key : fit.unfit)
+        names << fitcheck::fieldDescription(key);
+    return QStringLiteral(" — не уместить даже при %1 пт: %2")
+        .arg(fitcheck::kMinimumSize)
+        .arg(names.join(QStringLiteral(", ")));
+}
+
 // Fills the card's labels and opens a new preview window with its picture,
 // the fields that do not fit outlined and said in the title.
 void showPreview(Card& card, const printing::CardPage& page, const QVector<fitcheck::Overflow>& overflows,
@@ -42,7 +59,7 @@ void showPreview(Card& card, const printing::CardPage& page, const QVector<fitch
         if (!rect.isNull())
             outlines.append(rect);
     }
-    const QString title = preview::title(overflows.size(), fontNote);
+    const QString title = preview::title(overflows.size(), fontNote) + fitNote(page, overflows);
     preview::show(&card, preview::screenWidth(), title, outlines);
 }
 
@@ -104,6 +121,11 @@ bool Security::confirmPrint(QPrinter& printer, const QString& destination, bool 
     const QVector<fitcheck::Overflow> overflows = overflowsOf(*page);
     if (overflows.isEmpty())
         return true;
+    fitcheck::Measure measure;
+    const fitcheck::FitResult fit = fitcheck::fitCard(measure.painter(), page->font, page->fields, page->s);
+    if (!fit.unfit.isEmpty())
+        return printquestions::askCannotFit(this, printquestions::cannotFitText(overflows, fit.unfit))
+               == printquestions::FitAnswer::AsIs;
     switch (printquestions::askFit(this, overflows)) {
     case printquestions::FitAnswer::Cancel:
         return false;
@@ -113,8 +135,7 @@ bool Security::confirmPrint(QPrinter& printer, const QString& destination, bool 
         break;
     }
     // For this print only: the layout parameters keep their sizes.
-    fitcheck::Measure measure;
-    fitcheck::shrinkToFit(measure.painter(), page->font, &page->fields, page->s);
+    page->fields = fit.fields;
     return true;
 }
 

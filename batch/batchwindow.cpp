@@ -173,8 +173,7 @@ void BatchWindow::updateChecks()
             QStringList fields;
             for (const fitcheck::Overflow& overflow : overflows) {
                 fields << QStringLiteral("%1 на %2 мм")
-                              .arg(fitcheck::fieldDescription(overflow.key),
-                                   QString::number(double(overflow.mm), 'f', 1).replace('.', ','));
+                              .arg(fitcheck::fieldDescription(overflow.key), fitcheck::overflowOnPaper(overflow));
             }
             text = fields.isEmpty() ? QStringLiteral("Помещается")
                                     : QStringLiteral("Текст не помещается: ") + fields.join(QStringLiteral(", "));

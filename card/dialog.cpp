@@ -3,19 +3,17 @@
 
 #include "app/messages.h"
 #include "card/calibration.h"
-#include "card/layoutparams.h"
-#include "util/textfiles.h"
+#include "card/decimalspinbox.h"
+#include "card/layouteditor.h"
 
 #include <QComboBox>
 #include <QDoubleSpinBox>
-#include <QFile>
-#include <QFileInfo>
 #include <QFrame>
 #include <QGridLayout>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSaveFile>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QStringList>
@@ -46,51 +44,30 @@ const QStringList kFamilies = {
     QStringLiteral("PT-Astra-Serif"), QStringLiteral("Times New Roman"),
 };
 
-bool fail(QString* error, const QString& reason)
-{
-    if (error)
-        *error = reason;
-    return false;
-}
+// Where the form leaves a field empty the editor shows a sample, so that
+// every field can be seen and placed.
+const QMap<QString, QString> kSamples = {
+    {"Surname", "Иванов"},   {"Name", "Иван"},
+    {"Patron", "Иванович"},  {"Form", "ООО"},
+    {"Comp", "«Охрана»"},    {"DirPost", "Генеральный директор"},
+    {"Dir", "Петров П. П."}, {"Date", "01.09.2026"},
+};
 
-QString quotedName(const QString& fileName)
+// "Сброс настроек" asks first; the answer "Сбросить" goes on.
+bool confirmReset(QWidget* parent)
 {
-    return QLatin1Char('"') + QFileInfo(fileName).fileName() + QLatin1Char('"');
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Сброс настроек"),
+                    QStringLiteral("Вернуть расположение полей к исходному? Принтеры и их сдвиги сохранятся."),
+                    QMessageBox::NoButton, parent);
+    QPushButton* reset = box.addButton(QStringLiteral("Сбросить"), QMessageBox::AcceptRole);
+    QPushButton* cancel = box.addButton(QStringLiteral("Отмена"), QMessageBox::RejectRole);
+    box.setDefaultButton(cancel);
+    box.setEscapeButton(cancel);
+    box.exec();
+    return box.clickedButton() == reset;
 }
 
 } // namespace
-
-bool restoreFromBackup(const QString& backupName, const QString& targetName, QString* error)
-{
-    if (!QFile::exists(backupName))
-        return fail(error, QStringLiteral("Файл ") + backupName + QStringLiteral(" не найден"));
-
-    QString message;
-    QFile backup(backupName);
-    if (!openFile(backup, QIODevice::ReadOnly, message))
-        return fail(error, message);
-    const QByteArray bytes = backup.readAll();
-    if (backup.error() != QFileDevice::NoError || !backup.atEnd())
-        return fail(error, QStringLiteral("Не удалось прочитать файл ") + quotedName(backupName));
-    // A backup that would not load must not replace a file that does: without
-    // readable parameters the program does not start.
-    LayoutParams parsed;
-    QString parseError;
-    if (!parseLayoutParams(textLines(decodeText(bytes), true), &parsed, &parseError))
-        return fail(error, QStringLiteral("Файл ") + QFileInfo(backupName).fileName() + QStringLiteral(" повреждён: ")
-                               + parseError);
-
-    // QSaveFile writes beside the target and renames over it on commit, so the
-    // old file stays whole until the new one is complete; in a folder that
-    // refuses the temporary file it writes in place.
-    QSaveFile target(targetName);
-    target.setDirectWriteFallback(true);
-    if (!openFile(target, QIODevice::WriteOnly, message))
-        return fail(error, message);
-    if (target.write(bytes) != bytes.size() || !target.commit())
-        return fail(error, QStringLiteral("Не удалось записать файл ") + quotedName(targetName));
-    return true;
-}
 
 Dialog::Dialog(QMap<QString, QMap<QString, QString>>* fonts, float* udShift, float* lrShift, QWidget* parent)
     : QDialog(parent)
@@ -115,6 +92,7 @@ Dialog::Dialog(QMap<QString, QMap<QString, QString>>* fonts, float* udShift, flo
     setSizes();
     setFamilies();
     buildCalibrationRows();
+    buildLayoutButton();
     show();
 }
 
@@ -186,8 +164,10 @@ void Dialog::alignChanged()
 
 void Dialog::on_buttonResetSettings_clicked()
 {
+    if (!confirmReset(this))
+        return;
     QString error;
-    if (!restoreFromBackup(kBackupFile, kParamsFile, &error))
+    if (!resetLayout(kBackupFile, kParamsFile, &error))
         showError(this, error);
     // Emitted whatever happened: the main window reloads whatever is on disk now.
     emit resetSetiings();
@@ -231,7 +211,8 @@ void Dialog::buildCalibrationRows()
     auto* sheet = new QPushButton(QStringLiteral("Печать листа калибровки"), this);
     sheet->setObjectName(QStringLiteral("buttonCalibration"));
     auto makeError = [this](const QString& name) {
-        auto* box = new QDoubleSpinBox(this);
+        // What the sheet shows, measured with a ruler: millimetres on paper.
+        auto* box = new DecimalSpinBox(this);
         box->setObjectName(name);
         box->setDecimals(1);
         box->setRange(0, 20);
@@ -292,6 +273,56 @@ void Dialog::setCoords(const cardlayout::CoordTable& coords)
     m_coords = coords;
 }
 
+cardlayout::CoordTable Dialog::coords() const
+{
+    return m_coords;
+}
+
+void Dialog::setSampleTexts(const cardlayout::SourceTexts& texts)
+{
+    m_samples = texts;
+    for (auto it = kSamples.constBegin(); it != kSamples.constEnd(); ++it) {
+        if (m_samples.value(it.key()).isEmpty())
+            m_samples.insert(it.key(), it.value());
+    }
+}
+
+// Below everything else, so last in the tab chain.
+void Dialog::buildLayoutButton()
+{
+    auto* button = new QPushButton(QStringLiteral("Расположение полей"), this);
+    button->setObjectName(QStringLiteral("buttonLayout"));
+    button->setToolTip(QStringLiteral("Передвинуть поля на бланке и изменить их размеры"));
+    ui->verticalLayout->insertWidget(ui->verticalLayout->count() - 1, button);
+    connect(button, &QPushButton::clicked, this, &Dialog::editLayout);
+}
+
+// The editor works on copies; only OK brings its changes here, and only the
+// settings' own OK writes them to "params.txt".
+void Dialog::editLayout()
+{
+    if (m_samples.isEmpty())
+        setSampleTexts({});
+    LayoutEditor editor(*fonts, m_coords, m_samples, this);
+    if (editor.exec() != QDialog::Accepted)
+        return;
+    *fonts = editor.fonts();
+    m_coords = editor.coords();
+    showSizes();
+}
+
+void Dialog::showSizes()
+{
+    const QList<QSpinBox*> boxes = findChildren<QSpinBox*>();
+    for (QSpinBox* box : boxes) {
+        const QString key = box->objectName().remove(QStringLiteral("spinBox"));
+        if (!fonts->contains(key))
+            continue;
+        const QSignalBlocker blocker(box);
+        box->setValue(cardlayout::fieldSize(*fonts, key));
+    }
+}
+
 QString Dialog::selectedPrinter() const
 {
     return m_printerList->currentData().toString();
@@ -325,8 +356,9 @@ void Dialog::printCalibrationSheet()
     calibration::printSheet(this, selectedPrinter(), m_coords, {*udShift, *lrShift});
 }
 
-// "текст ниже линии на 1,5 мм" moves the text up by 1.5 mm, and so on: the
-// operator enters what the sheet shows, the signs are worked out here.
+// "текст ниже линии на 1,5 мм" moves the text up by 1.5 mm on paper, and so
+// on: the operator enters what the sheet shows, the signs and the blank's
+// millimetres are worked out here.
 void Dialog::correctShifts()
 {
     const float below = float(m_verticalError->value()) * (m_verticalSide->currentIndex() == 0 ? 1 : -1);

@@ -2,24 +2,20 @@
 #define DIALOG_H
 
 #include "card/cardlayout.h"
+#include "card/layoutreset.h"
 #include "card/printerchoice.h"
 
 #include <QDialog>
 #include <QMap>
 #include <QString>
 
+class DecimalSpinBox;
 class QComboBox;
-class QDoubleSpinBox;
 
 namespace Ui {
 class Dialog;
 }
 
-// Replaces the layout parameters file targetName with the bytes of backupName.
-// The target is touched only when the whole backup was read and parses as layout
-// parameters, and is then swapped in one step (a half-written target never
-// appears). False with the reason in *error.
-bool restoreFromBackup(const QString& backupName, const QString& targetName, QString* error = nullptr);
 
 // Settings dialog for the card layout: font family, size and alignment of each
 // row of fields, and the shifts. Every change goes straight into the caller's
@@ -39,8 +35,14 @@ public:
     void setPrinters(printerchoice::PrinterSettings* settings, const QStringList& destinations,
                      const QString& systemDefault);
 
-    // The rectangles the calibration sheet outlines.
+    // The rectangles the calibration sheet outlines and the layout editor
+    // moves; coords() gives them back as the editor left them.
     void setCoords(const cardlayout::CoordTable& coords);
+    cardlayout::CoordTable coords() const;
+
+    // The texts the layout editor paints into the fields: the form's, with
+    // a sample in each field the form leaves empty.
+    void setSampleTexts(const cardlayout::SourceTexts& texts);
 
 signals:
     void resetSetiings();
@@ -62,6 +64,9 @@ private:
     void printerChanged(int index);
     void printCalibrationSheet();
     void correctShifts();
+    void editLayout();
+    void buildLayoutButton();
+    void showSizes();
 
     void setAlignments();
     void setSizes();
@@ -80,11 +85,12 @@ private:
     QString m_systemDefault;
     QString m_shownPrinter;  // whose shifts the boxes show
     cardlayout::CoordTable m_coords;
+    cardlayout::SourceTexts m_samples;
     QComboBox* m_printerList = nullptr;
     QComboBox* m_verticalSide = nullptr;
-    QDoubleSpinBox* m_verticalError = nullptr;
+    DecimalSpinBox* m_verticalError = nullptr;
     QComboBox* m_horizontalSide = nullptr;
-    QDoubleSpinBox* m_horizontalError = nullptr;
+    DecimalSpinBox* m_horizontalError = nullptr;
 };
 
 #endif // DIALOG_H

@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QScopedPointer>
 #include <QString>
+#include <QStringList>
 #include <QVector>
 
 class QPainter;
@@ -22,7 +23,7 @@ constexpr int kMinimumSize = 6;
 struct Overflow
 {
     QString key;
-    float mm = 0;  // how far the text runs past its rectangle, both sides together
+    float mm = 0;  // how far the text runs past its rectangle, both sides together, blank millimetres
 };
 
 // How many card millimetres the field's text runs past its rectangle with the
@@ -33,15 +34,32 @@ float overflowMm(QPainter& painter, QFont font, const cardlayout::CardField& fie
 QVector<Overflow> overflows(QPainter& painter, const QFont& font, const QVector<cardlayout::CardField>& fields,
                             float s);
 
-// The largest size below the field's own at which it fits, but not below
-// kMinimumSize (a field already smaller keeps its size).
-int largestFittingSize(QPainter& painter, const QFont& font, const cardlayout::CardField& field, float s);
+// Two lines are tried before the size goes below this.
+constexpr int kTwoLineSize = 8;
 
-// Gives every overflowing field of the list the largest size that fits.
-void shrinkToFit(QPainter& painter, const QFont& font, QVector<cardlayout::CardField>* fields, float s);
+// What "Уменьшить шрифт" makes of a card: the fields as they are to print and
+// the keys of the fields that do not fit even at kMinimumSize (then the card
+// can only be printed as it is).
+struct FitResult
+{
+    QVector<cardlayout::CardField> fields;
+    QStringList unfit;
+};
+
+// Each overflowing field gets the largest size at which it fits. The legal
+// form and the organisation's name may take two lines (the form's rectangle
+// and the name's): when either overflows and one line would need a size below
+// kTwoLineSize, their words are flowed over both rectangles, first line as
+// full as it goes, at the largest size from their own down to kMinimumSize at
+// which both lines fit; only then one line goes below kTwoLineSize.
+FitResult fitCard(QPainter& painter, const QFont& font, const QVector<cardlayout::CardField>& fields, float s);
 
 // What a field holds on the card, as the operator calls it ("организация").
 QString fieldDescription(const QString& key);
+
+// How far a field runs over, as the operator reads it: millimetres on paper
+// with one decimal and a comma ("1,4").
+QString overflowOnPaper(const Overflow& overflow);
 
 // The text of the question box: each overflowing field and by how much.
 QString overflowText(const QVector<Overflow>& overflows);

@@ -31,6 +31,12 @@ void configurePrinter(QPrinter& printer, bool testPrint, const QString& pdfFile)
     printer.setResolution(72);
 }
 
+float a6WidthPoints()
+{
+    const QPageLayout layout(QPageSize(QPageSize::A6), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0));
+    return float(layout.fullRect(QPageLayout::Point).width());
+}
+
 void drawBackground(QPainter& painter, const QString& imageFile, const QRectF& paper)
 {
     const QImage image(imageFile);

@@ -26,6 +26,10 @@ bool isTestPrint(const QString& formText);
 // the PDF 1.4 file pdfFile instead.
 void configurePrinter(QPrinter& printer, bool testPrint, const QString& pdfFile = QStringLiteral("card.pdf"));
 
+// The width of A6 paper in points as the page set up by configurePrinter
+// reports it; the layout editor scales the blank with it as the print does.
+float a6WidthPoints();
+
 // Draws the image file over the whole paper; a missing file draws nothing.
 void drawBackground(QPainter& painter, const QString& imageFile, const QRectF& paper);
 

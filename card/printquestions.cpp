@@ -57,4 +57,25 @@ FitAnswer askFit(QWidget* parent, const QString& text)
     return FitAnswer::Cancel;
 }
 
+FitAnswer askCannotFit(QWidget* parent, const QString& text)
+{
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Текст не помещается"), text, QMessageBox::NoButton, parent);
+    QPushButton* asIs = box.addButton(QStringLiteral("Печатать как есть"), QMessageBox::AcceptRole);
+    QPushButton* cancel = box.addButton(QStringLiteral("Отмена"), QMessageBox::RejectRole);
+    box.setDefaultButton(cancel);
+    box.setEscapeButton(cancel);
+    box.exec();
+    return box.clickedButton() == asIs ? FitAnswer::AsIs : FitAnswer::Cancel;
+}
+
+QString cannotFitText(const QVector<fitcheck::Overflow>& overflows, const QStringList& unfit)
+{
+    QStringList names;
+    for (const QString& key : unfit)
+        names << fitcheck::fieldDescription(key);
+    return fitcheck::overflowText(overflows) + QStringLiteral("\n\nНе помещается даже при размере %1 пт: %2.")
+                                                   .arg(fitcheck::kMinimumSize)
+                                                   .arg(names.join(QStringLiteral(", ")));
+}
+
 } // namespace printquestions

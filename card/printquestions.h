@@ -4,6 +4,7 @@
 #include "card/fitcheck.h"
 
 #include <QString>
+#include <QStringList>
 #include <QVector>
 
 class QWidget;
@@ -25,6 +26,14 @@ enum class FitAnswer { Shrink, AsIs, Cancel };
 FitAnswer askFit(QWidget* parent, const QVector<fitcheck::Overflow>& overflows);
 // The same question with a text of the caller's, e.g. for several cards.
 FitAnswer askFit(QWidget* parent, const QString& text);
+
+// "Текст не помещается" when even the smallest size cannot make it fit:
+// only "Печатать как есть" (AsIs) and "Отмена" (Cancel, the default).
+FitAnswer askCannotFit(QWidget* parent, const QString& text);
+
+// The text for one card: the overflowing fields, then those that do not fit
+// even at the smallest size.
+QString cannotFitText(const QVector<fitcheck::Overflow>& overflows, const QStringList& unfit);
 
 } // namespace printquestions
 

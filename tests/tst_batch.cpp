@@ -110,6 +110,7 @@ private slots:
     void windowChoosesAndChecks();
     void batchPagesEqualSinglePrints();
     void cancelRecordsOnlyWhatWasSent();
+    void shrinkFitsEachCardAndListsTheRest();
 
 private:
     BatchWindow* openBatch(const QList<QStringList>& staff);
@@ -318,3 +319,41 @@ void TestBatch::cancelRecordsOnlyWhatWasSent()
 
 QTEST_MAIN(TestBatch)
 #include "tst_batch.moc"
+
+// "Уменьшить шрифт" fits every card it can, each by the single print's rule;
+// the question lists apart the cards that cannot fit even at 6 points, and
+// those print as they are.
+void TestBatch::shrinkFitsEachCardAndListsTheRest()
+{
+    const QString queue = testsupport::testQueue();
+    const QString out = testsupport::queueFile(queue);
+    QVERIFY2(!out.isEmpty(), "the test queue does not print into a file");
+    QList<QStringList> staff = kStaff;
+    staff[0][0] = "Жуковский-Ржевский-Святополк-Мирский-Задунайский";
+    staff[2][0] = QString(60, QChar(0x0416));
+    BatchWindow* window = openBatch(staff);
+    QVERIFY(window);
+    const QByteArray before = queueBytes();
+    testsupport::ModalAnswer answer(testsupport::clickButton("Уменьшить шрифт"));
+    answer.arm();
+    click(window, "buttonBatchPrint");
+    QTRY_VERIFY(answer.answered());
+    const QString unfitHeading = "Не помещаются даже при размере 6 пт (печатаются как есть):\n— ";
+    QVERIFY2(answer.text().contains("на 2 карточках из 3"), qPrintable(answer.text()));
+    QVERIFY2(answer.text().contains(unfitHeading + staff[2][0] + " Анна Сергеевна"), qPrintable(answer.text()));
+    QVERIFY(!answer.text().contains(unfitHeading + staff[0][0]));
+    QVERIFY(testsupport::waitForQueueFile(queue, before));
+    QCOMPARE(pageCount(out), 3);
+    // The list's order is by surname: "ЖЖЖ…" before "Жуковский…", the third page.
+    const QRegularExpression wordRe(R"(^(\S+) ([-\d.]+),([-\d.]+)-([-\d.]+),([-\d.]+)$)");
+    const double right = (38 + 67.5) * 297.64 / 110 + 1;
+    int surnameWords = 0;
+    for (const QString& word : pageWords(out, 3)) {
+        const auto m = wordRe.match(word);
+        if (!m.hasMatch() || m.captured(3).toDouble() > 13.5 * 297.64 / 110 + 12)
+            continue;  // below the surname's line
+        ++surnameWords;
+        QVERIFY2(m.captured(4).toDouble() <= right, qPrintable(word));
+    }
+    QVERIFY(surnameWords > 0);
+}

@@ -3,6 +3,7 @@
 #include "card/dialog.h"
 #include "card/layoutparams.h"
 #include "card/printerchoice.h"
+#include "card/printing.h"
 
 #include "support/testsupport.h"
 
@@ -16,6 +17,9 @@
 #include <QJsonObject>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPainter>
+#include <QImage>
+#include <QPrinter>
 #include <QPrinterInfo>
 #include <QPushButton>
 #include <QTimer>
@@ -97,7 +101,9 @@ private slots:
     void badPrinterMembersReadAsAbsent_data();
     void badPrinterMembersReadAsAbsent();
     void printerNameOutsideWindows1251IsEscaped();
-    void sheetTicksAtTheirPlaces();
+    void sheetMarksInsidePrintableArea_data();
+    void sheetMarksInsidePrintableArea();
+    void sheetPrintsInRussian();
     void printerListMarksDefault();
     void untouchedPrinterListWritesFileAsBefore();
     void shiftsFollowThePrinter();
@@ -143,9 +149,12 @@ void TestCalibration::measuredErrorCorrectsShift_data()
     QTest::addColumn<double>("horizontal");
     QTest::addColumn<double>("udShift");
     QTest::addColumn<double>("lrShift");
-    // From shifts 1 and -1: below the line moves the text up, right of it moves it left.
-    QTest::newRow("below and right") << 0 << 1.5 << 0 << 2.0 << 2.5 << -3.0;
-    QTest::newRow("above and left") << 1 << 1.5 << 1 << 0.5 << -0.5 << -0.5;
+    // From shifts 1 and -1: below the line moves the text up, right of it
+    // moves it left. Measured in paper millimetres, the shifts take blank
+    // millimetres (110/105 of them), shown to a tenth.
+    QTest::newRow("below and right") << 0 << 1.5 << 0 << 2.0 << 2.6 << -3.1;
+    QTest::newRow("above and left") << 1 << 1.5 << 1 << 0.5 << -0.6 << -0.5;
+    QTest::newRow("ten paper millimetres") << 0 << 10.5 << 1 << 10.5 << 12.0 << 10.0;
     QTest::newRow("nothing measured") << 1 << 0.0 << 0 << 0.0 << 1.0 << -1.0;
     QTest::newRow("clamped at the box's range") << 0 << 20.0 << 1 << 0.0 << 20.0 << -1.0;
 }
@@ -166,8 +175,8 @@ void TestCalibration::measuredErrorCorrectsShift()
     dialog.findChild<QComboBox*>("comboBoxErrorHorizontal")->setCurrentIndex(horizontalSide);
     dialog.findChild<QDoubleSpinBox*>("spinBoxErrorHorizontal")->setValue(horizontal);
     QTest::mouseClick(dialog.findChild<QPushButton*>("buttonCorrectShift"), Qt::LeftButton);
-    QCOMPARE(double(ud), udShift);
-    QCOMPARE(double(lr), lrShift);
+    QCOMPARE(ud, float(udShift));
+    QCOMPARE(lr, float(lrShift));
     QCOMPARE(shiftBox(&dialog, "UDShift"), udShift);
     QCOMPARE(shiftBox(&dialog, "LRShift"), lrShift);
     // Entered once, the error is used up.
@@ -227,8 +236,84 @@ void TestCalibration::printerNameOutsideWindows1251IsEscaped()
     QVERIFY(said.isEmpty());
 }
 
-// The numbers of both rulers stand where the formula puts them, shifts applied.
-void TestCalibration::sheetTicksAtTheirPlaces()
+// With shifts of up to 5 mm either way and with or without the driver's
+// margins, every ruler tick, crosshair arm, number and the instruction lie
+// inside the printable area; the rulers count paper millimetres from the
+// blank's edges and the four crosshairs are there.
+void TestCalibration::sheetMarksInsidePrintableArea_data()
+{
+    QTest::addColumn<float>("ud");
+    QTest::addColumn<float>("lr");
+    QTest::addColumn<double>("margin");  // points on every side
+    for (const double margin : {0.0, 12.0}) {
+        for (const float ud : {-5.0f, 0.0f, 5.0f}) {
+            for (const float lr : {-5.0f, 0.0f, 5.0f})
+                QTest::addRow("ud %g lr %g margin %g", double(ud), double(lr), margin) << ud << lr << margin;
+        }
+    }
+}
+
+void TestCalibration::sheetMarksInsidePrintableArea()
+{
+    QFETCH(float, ud);
+    QFETCH(float, lr);
+    QFETCH(double, margin);
+    const QRectF printable = QRectF(0, 0, 297.64, 419.53).adjusted(margin, margin, -margin, -margin);
+    const calibration::SheetMarks marks = calibration::sheetMarks(printable, kScale, {ud, lr});
+    for (const QLineF& line : marks.lines)
+        QVERIFY(printable.contains(line.p1()) && printable.contains(line.p2()));
+    for (const calibration::Label& label : marks.labels)
+        QVERIFY2(printable.contains(label.box), qPrintable(label.text));
+    QVERIFY(printable.contains(marks.instruction));
+    QVERIFY(marks.instruction.width() > 150 && marks.instruction.height() > 60);
+
+    // Ticks a paper millimetre apart, counted from the blank's left edge.
+    const double left = double(lr * kScale), mm = 72 / 25.4;
+    QVector<double> top;
+    for (const QLineF& line : marks.lines) {
+        if (line.x1() == line.x2() && qAbs(line.length() - 1.5 * mm) < 0.01)
+            top << line.x1();
+    }
+    std::sort(top.begin(), top.end());
+    QVERIFY(top.size() > 70);
+    for (int i = 1; i < top.size(); ++i) {
+        const double steps = (top.at(i) - left) / mm;
+        QVERIFY(qAbs(steps - qRound(steps)) < 0.01);
+    }
+    const auto ten = std::find_if(marks.labels.begin(), marks.labels.end(),
+                                  [](const calibration::Label& l) { return l.text == "50"; });
+    QVERIFY(ten != marks.labels.end());
+    QVERIFY(qAbs(ten->box.center().x() - (left + 50 * mm)) < 0.01
+            || qAbs(ten->box.center().y() - (double(-ud * kScale) + 50 * mm)) < 0.01);
+    // Four crosshairs of two 8 mm arms each, each with its distances.
+    const int arms = int(std::count_if(marks.lines.begin(), marks.lines.end(),
+                                       [mm](const QLineF& l) { return qAbs(l.length() - 8 * mm) < 0.01; }));
+    QCOMPARE(arms, 8);
+    const int captions = int(std::count_if(marks.labels.begin(), marks.labels.end(),
+                                           [](const calibration::Label& l) { return l.text.endsWith(" мм"); }));
+    QCOMPARE(captions, 4);
+
+    // The picture of the sheet in the operator's guide comes from here.
+    const QString picture = qEnvironmentVariable("CARDPRINT_SHEET_PICTURE");
+    if (!picture.isEmpty() && ud == 0 && lr == 0 && margin > 0) {
+        LayoutParams delivered;
+        QString error;
+        QCOMPARE(readLayoutParams("params.txt", &delivered, &error),
+                 LayoutReadResult::Ok);
+        QImage image(QSize(298, 420) * 3, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.scale(3, 3);
+        calibration::paintSheet(painter, delivered.coords, kScale, {}, printable);
+        painter.end();
+        QVERIFY(image.save(picture));
+    }
+}
+
+// The printed sheet: fields named in Russian inside their outlines, the
+// instruction, the rulers' numbers where the marks put them.
+void TestCalibration::sheetPrintsInRussian()
 {
     if (!requireQueues())
         QFAIL("the test queues are missing (tests/cups/print-queue.sh setup)");
@@ -242,34 +327,42 @@ void TestCalibration::sheetTicksAtTheirPlaces()
     dialog.setPrinters(&settings, printerchoice::destinations(), printerchoice::defaultDestination());
     dialog.setCoords({{"Surname", {38, 13.5f, 67.5f, 6.5f}}, {"Date", {77.5f, 63.25f, 26.5f, 6}}});
     choose(&dialog, queue);
-    // A printer never calibrated starts from no shift; these are its own.
     dialog.findChild<QDoubleSpinBox*>("UDShift")->setValue(1.5);
     dialog.findChild<QDoubleSpinBox*>("LRShift")->setValue(-2.5);
     QTest::mouseClick(dialog.findChild<QPushButton*>("buttonCalibration"), Qt::LeftButton);
     QVERIFY(testsupport::waitForQueueFile(queue, QByteArray()));
 
-    const cardlayout::Shift shift{1.5f, -2.5f};
     const QVector<PdfWord> words = testsupport::pdfWords(out);
-    int top = 0, left = 0;
-    for (int mm = 10; mm <= 140; mm += 10) {
-        const QString number = QString::number(mm);
-        for (const PdfWord& word : words) {
-            if (word.text != number)
-                continue;
-            const double centreX = (word.xMin + word.xMax) / 2, centreY = (word.yMin + word.yMax) / 2;
-            if (word.yMax < 20 && qAbs(centreX - calibration::topRulerX(mm, kScale, shift)) <= 1.0)
-                ++top;
-            if (word.xMin < 20 && qAbs(centreY - calibration::leftRulerY(mm, kScale, shift)) <= 1.0)
-                ++left;
-        }
-    }
-    QCOMPARE(top, 11);    // 10 to 110, moved 2.5 mm left onto the paper
-    QCOMPARE(left, 14);   // 10 to 140
-    // Each field's key inside its outline.
-    const auto surname = std::find_if(words.begin(), words.end(), [](const PdfWord& w) { return w.text == "Surname"; });
+    auto word = [&words](const QString& text) {
+        return std::find_if(words.begin(), words.end(), [&text](const PdfWord& w) { return w.text == text; });
+    };
+    const auto surname = word("Фамилия");
     QVERIFY(surname != words.end());
     QVERIFY(qAbs(surname->xMin - (38 - 2.5) * kScale) < 3);
     QVERIFY(surname->yMin > (13.5 - 1.5) * kScale && surname->yMax < (20 - 1.5) * kScale);
+    QVERIFY(word("«Исправить") != words.end());
+    QVERIFY(word("Surname") == words.end());
+    // The marks as placed for this printer's own printable area.
+    QPrinter printer(QPrinter::ScreenResolution);
+    printer.setPrinterName(queue);
+    printing::configurePrinter(printer, false);
+    const QRectF printable = calibration::printableArea(printer);
+    const calibration::SheetMarks marks = calibration::sheetMarks(printable, kScale, {ud, lr});
+    int numbers = 0, rulerNumbers = 0;
+    for (const calibration::Label& label : marks.labels) {
+        if (label.text.contains(' '))
+            continue;  // a cross's distances, split into words by pdftotext
+        ++rulerNumbers;
+        const auto printed = std::find_if(words.begin(), words.end(), [&label](const PdfWord& w) {
+            return w.text == label.text && qAbs((w.xMin + w.xMax) / 2 - label.box.center().x()) < 1.5
+                   && qAbs((w.yMin + w.yMax) / 2 - label.box.center().y()) < 2;
+        });
+        numbers += printed != words.end();
+    }
+    QVERIFY2(rulerNumbers >= 10, qPrintable(QString::number(rulerNumbers)));
+    QCOMPARE(numbers, rulerNumbers);
+    for (const PdfWord& w : words)
+        QVERIFY2(printable.contains(QRectF(w.xMin, w.yMin, w.xMax - w.xMin, w.yMax - w.yMin)), qPrintable(w.text));
 }
 
 void TestCalibration::printerListMarksDefault()
@@ -343,9 +436,10 @@ void TestCalibration::shiftsFollowThePrinter()
     const QJsonObject printers = root["printers"].toObject();
     QCOMPARE(printers[a].toObject()["udShift"].toDouble(), 2.0);
     QCOMPARE(printers[testsupport::testQueue()].toObject()["lrShift"].toDouble(), 1.0);  // the default, left
-    QCOMPARE(printers[b].toObject()["udShift"].toDouble(), 1.5);
-    QCOMPARE(root["data"].toObject()["udShift"].toDouble(), 1.5);  // an older copy prints as before
-    QCOMPARE(root["data"].toObject()["lrShift"].toDouble(), 4.0);
+    // 1.5 and 4 mm measured on paper are 1.6 and 4.2 mm of the blank.
+    QCOMPARE(printers[b].toObject()["udShift"].toDouble(), double(1.6f));
+    QCOMPARE(root["data"].toObject()["udShift"].toDouble(), double(1.6f));  // an older copy prints as before
+    QCOMPARE(root["data"].toObject()["lrShift"].toDouble(), double(4.2f));
 
     const QString out = testsupport::queueFile(b);
     QFile::remove(out);
@@ -358,8 +452,8 @@ void TestCalibration::shiftsFollowThePrinter()
     const QVector<PdfWord> words = testsupport::pdfWords(out);
     const auto zhe = std::find_if(words.begin(), words.end(), [](const PdfWord& w) { return w.text == "Ж"; });
     QVERIFY(zhe != words.end());
-    QVERIFY2(qAbs(zhe->xMin - (38 + 4) * kScale) <= 1.0, qPrintable(QString::number(zhe->xMin)));
-    QVERIFY2(qAbs(zhe->yMin - (13.5 - 1.5) * kScale) <= 1.0, qPrintable(QString::number(zhe->yMin)));
+    QVERIFY2(qAbs(zhe->xMin - (38 + 4.2) * kScale) <= 1.0, qPrintable(QString::number(zhe->xMin)));
+    QVERIFY2(qAbs(zhe->yMin - (13.5 - 1.6) * kScale) <= 1.0, qPrintable(QString::number(zhe->yMin)));
 }
 
 // A "printers" that cannot be read is said, and kept as it is while the

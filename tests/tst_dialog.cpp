@@ -1,5 +1,6 @@
 #include "app/security.h"
 #include "card/dialog.h"
+#include "card/layoutparams.h"
 #include "support/testsupport.h"
 
 #include <QApplication>
@@ -46,6 +47,17 @@ void typeInto(QAbstractSpinBox* box, const QString& text)
     QTest::keyClicks(box, text);
 }
 
+// Answers the reset's question "Сбросить" and arms `then` for the next box.
+std::function<void(QMessageBox*)> resetThen(testsupport::ModalAnswer* then)
+{
+    const auto reset = testsupport::clickButton("Сбросить");
+    return [reset, then](QMessageBox* box) {
+        if (then)
+            then->arm();
+        reset(box);
+    };
+}
+
 struct Box
 {
     QString title;
@@ -82,8 +94,17 @@ private:
         QWidget* modal = QApplication::activeModalWidget();
         if (auto* box = qobject_cast<QMessageBox*>(modal)) {
             QStringList buttons;
-            for (QAbstractButton* button : box->buttons())
+            QAbstractButton* reset = nullptr;
+            for (QAbstractButton* button : box->buttons()) {
                 buttons << button->text();
+                if (button->text() == QString("Сбросить"))
+                    reset = button;
+            }
+            // The reset's question is answered "Сбросить" and not recorded.
+            if (reset) {
+                reset->click();
+                return;
+            }
             m_boxes << Box{box->windowTitle(), box->text(), buttons};
             box->done(QMessageBox::Ok);
         } else if (auto* dialog = qobject_cast<Dialog*>(modal)) {
@@ -545,7 +566,7 @@ void TestDialog::shiftChangesReachCopies()
     QTest::keyClick(udBox, Qt::Key_Up);
     QCOMPARE(ud, 1.5f);
     typeInto(lrBox, "-3.5");
-    QCOMPARE(lrBox->text(), QString("-3.5 мм"));
+    QCOMPARE(lrBox->text(), QString("-3.5 мм бланка"));
     QCOMPARE(lr, -3.5f);
     typeInto(lrBox, "20");
     QTest::keyClick(lrBox, Qt::Key_Up);
@@ -565,10 +586,19 @@ void TestDialog::resetRestoresBackup()
     // The file must already be restored when the signal arrives.
     QByteArray atSignal;
     connect(&dialog, &Dialog::resetSetiings, this, [&] { atSignal = dir.readFile("params.txt"); });
+    testsupport::ModalAnswer question(resetThen(nullptr));
+    question.arm();
     QTest::mouseClick(dialog.findChild<QPushButton*>("buttonResetSettings"), Qt::LeftButton);
+    QVERIFY(question.answered());
     QCOMPARE(reset.count(), 1);
-    QCOMPARE(atSignal, backup);
-    QCOMPARE(dir.readFile("params.txt"), backup);
+    // The fields come from the backup, the shifts stay those of the printer.
+    LayoutParams restored;
+    QString error;
+    QVERIFY(parseLayoutParams({QString::fromUtf8(atSignal)}, &restored, &error));
+    QCOMPARE(restored.fonts.size(), 0);
+    QCOMPARE(restored.udShift, 0.26f);
+    QCOMPARE(restored.lrShift, -1.0f);
+    QCOMPARE(dir.readFile("params.txt"), atSignal);
     QCOMPARE(dir.readFile("paramsBackUp.txt"), backup);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"params.txt", "paramsBackUp.txt"}));
     QCOMPARE(dialog.result(), int(QDialog::Rejected));
@@ -636,8 +666,10 @@ void TestDialog::resetKeepsParamsWhenBackupUnusable()
     Dialog dialog(&fonts, &ud, &lr);
     QSignalSpy reset(&dialog, &Dialog::resetSetiings);
     testsupport::ModalAnswer answer(testsupport::clickOk());
-    answer.arm();
+    testsupport::ModalAnswer question(resetThen(&answer));
+    question.arm();
     QTest::mouseClick(dialog.findChild<QPushButton*>("buttonResetSettings"), Qt::LeftButton);
+    QVERIFY(question.answered());
     QVERIFY(answer.answered());
     QCOMPARE(answer.title(), QString("Ошибка"));
     QCOMPARE(answer.text(), message);
@@ -822,7 +854,8 @@ void TestDialog::resetReloadsMainWindow_data()
     QTest::addColumn<QString>("family");
     QTest::addColumn<double>("shift");
 
-    QTest::newRow("backup restored") << true << 10 << "radioButtonRightSurname" << "Garamond" << 2.0;
+    // The shifts belong to the printer: the reset keeps them.
+    QTest::newRow("backup restored") << true << 10 << "radioButtonRightSurname" << "Garamond" << 0.3;
     QTest::newRow("backup missing") << false << 14 << "radioButtonLeftSurname" << "Times New Roman" << 0.3;
 }
 
@@ -860,8 +893,12 @@ void TestDialog::resetReloadsMainWindow()
     });
     auto* button = window.findChild<QPushButton*>("buttonParams");
     QTest::mouseClick(button, Qt::LeftButton);
-    // Restored as it was (or left alone), never rewritten by the dialog.
-    QCOMPARE(dir.readFile("params.txt"), withBackup ? kBackup : kParams);
+    // Restored from the backup but for the shifts (or left alone), never
+    // rewritten by the dialog.
+    if (!withBackup)
+        QCOMPARE(dir.readFile("params.txt"), kParams);
+    else
+        QVERIFY(dir.readFile("params.txt").contains("Garamond"));
     QTest::mouseClick(button, Qt::LeftButton);
     QCOMPARE(watcher.pendingHandlers(), 0);
     QCOMPARE(shownSize, size);
@@ -925,7 +962,11 @@ void TestDialog::deliveredFilesAcceptAndReset()
     QTest::mouseClick(button, Qt::LeftButton);
     QVERIFY(dir.readFile("params.txt").contains("\"udShift\": 0.5\n"));
     QTest::mouseClick(button, Qt::LeftButton);
-    QCOMPARE(dir.readFile("params.txt"), dir.readFile("paramsBackUp.txt"));
+    // The delivered backup differs from the file only by the shift raised
+    // above, which the reset keeps.
+    QVERIFY(dir.readFile("params.txt").contains("\"udShift\": 0.5\n"));
+    QCOMPARE(dir.readFile("params.txt").replace("\"udShift\": 0.5\n", "\"udShift\": 0\n"),
+             dir.readFile("paramsBackUp.txt"));
     QCOMPARE(watcher.pendingHandlers(), 0);
     QCOMPARE(watcher.boxes().size(), 0);
 }

@@ -1,60 +1,113 @@
+#include "card/cardlayout.h"
 #include "card/fitcheck.h"
+#include "card/layoutparams.h"
 
-#include <QFont>
+#include "support/testsupport.h"
+
+#include <QFontDatabase>
 #include <QtTest>
 
-// Whether a field's text runs past its rectangle, whichever way it is aligned.
+namespace {
+
+constexpr float kScale = 297.64f / 110;
+
+// 71 characters, the organisation's name that ran off the page.
+const QString kName71 = QStringLiteral("Частная охранная организация «Северо-Западная служба охраны «Бастион2»»");
+
+} // namespace
+
+// "Уменьшить шрифт": the sizes and lines a card gets when its texts overflow.
 class TestFitCheck : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void overflowOnEitherSide_data();
-    void overflowOnEitherSide();
+    void initTestCase();
+    void cleanupTestCase();
+    void shrinkFitsOrSaysItCannot_data();
+    void shrinkFitsOrSaysItCannot();
+
+private:
+    std::unique_ptr<testsupport::WorkDir> m_dir;
+    LayoutParams m_params;
+    QFont m_font;
 };
 
-namespace {
-
-const float kScale = 72.0f / 25.4f; // points per card millimetre at 72 dpi
-
-cardlayout::CardField field(const QString& text, Qt::Alignment align)
+void TestFitCheck::initTestCase()
 {
-    return {QStringLiteral("Comp"), text, align, 12, {20, 30, 40, 6}};
+    m_dir.reset(new testsupport::WorkDir);
+    QVERIFY(m_dir->seedParams() && m_dir->seedFonts());
+    QString error;
+    QCOMPARE(readLayoutParams("params.txt", &m_params, &error), LayoutReadResult::Ok);
+    m_font.setFamily(cardlayout::resolveCardFamily(m_params.fonts, QFontDatabase()));
+    QCOMPARE(kName71.size(), 71);
+    // The question says millimetres on paper: 11 of the blank are 10,5.
+    QVERIFY(fitcheck::overflowText({{"Comp", 11.0f}}).endsWith("— организация: на 10,5 мм"));
 }
 
-} // namespace
-
-void TestFitCheck::overflowOnEitherSide_data()
+void TestFitCheck::cleanupTestCase()
 {
-    QTest::addColumn<int>("align");
-    QTest::newRow("left: past the right edge") << int(Qt::AlignLeft);
-    QTest::newRow("right: past the left edge") << int(Qt::AlignRight);
-    QTest::newRow("centred: past both edges") << int(Qt::AlignHCenter);
+    m_dir.reset();
 }
 
-// A text too long for its rectangle runs over by the same amount whatever the
-// alignment (the side differs, within a point of rounding at each edge); a
-// short one fits whatever the alignment.
-void TestFitCheck::overflowOnEitherSide()
+void TestFitCheck::shrinkFitsOrSaysItCannot_data()
 {
-    QFETCH(int, align);
+    QTest::addColumn<QString>("form");
+    QTest::addColumn<QString>("comp");
+    QTest::addColumn<QString>("surname");
+    QTest::addColumn<QStringList>("unfit");
+    QTest::addColumn<bool>("twoLines");  // the organisation flowed over the form's line
+
+    QTest::newRow("71 characters after a legal form") << "ООО" << kName71 << "Жуков" << QStringList() << true;
+    QTest::newRow("71 characters, no legal form") << "" << kName71 << "Жуков" << QStringList() << true;
+    QTest::newRow("slightly long: one line, smaller")
+        << "ООО" << "Охранное агентство «Бастион-Север»" << "Жуков" << QStringList() << false;
+    QTest::newRow("long surname alone") << "ООО" << "«Щит»" << QString("Жуковский-Ржевский-Святополк-Мирский")
+                                        << QStringList() << false;
+    QTest::newRow("three names in a row")
+        << "ООО" << (kName71 + " " + kName71 + " " + kName71) << "Жуков" << QStringList{"Comp"} << false;
+    QTest::newRow("one word too long for any size")
+        << "ООО" << QString(70, QChar(0x0416)) << "Жуков" << QStringList{"Comp"} << false;
+}
+
+void TestFitCheck::shrinkFitsOrSaysItCannot()
+{
+    QFETCH(QString, form);
+    QFETCH(QString, comp);
+    QFETCH(QString, surname);
+    QFETCH(QStringList, unfit);
+    QFETCH(bool, twoLines);
+    const cardlayout::SourceTexts sources{{"Surname", surname}, {"Name", "Иван"},        {"Patron", "Петрович"},
+                                          {"Form", form},       {"Comp", comp},          {"DirPost", "Директор"},
+                                          {"Dir", "П. П. Петров"}, {"Date", "15.03.2024"}};
+    const QVector<cardlayout::CardField> fields =
+        cardlayout::composeCard(sources, kScale, m_params.fonts, m_params.coords);
     fitcheck::Measure measure;
-    const QFont font(QStringLiteral("DejaVu Sans"));
-    const QString text = QStringLiteral("Частная охранная организация «Щит и Меч»");
-    const float leftAligned = fitcheck::overflowMm(measure.painter(), font, field(text, Qt::AlignLeft), 12, kScale);
-    QVERIFY2(leftAligned > 20, qPrintable(QString::number(leftAligned)));
+    QVERIFY(!fitcheck::overflows(measure.painter(), m_font, fields, kScale).isEmpty());
 
-    const cardlayout::CardField aligned = field(text, Qt::Alignment(align));
-    const float mm = fitcheck::overflowMm(measure.painter(), font, aligned, 12, kScale);
-    QVERIFY2(std::abs(mm - leftAligned) <= 2 / kScale, qPrintable(QStringLiteral("%1 / %2").arg(mm).arg(leftAligned)));
-    const QVector<fitcheck::Overflow> found = fitcheck::overflows(measure.painter(), font, {aligned}, kScale);
-    QCOMPARE(found.size(), 1);
-    QCOMPARE(found.first().mm, mm);
-    QVERIFY(fitcheck::largestFittingSize(measure.painter(), font, aligned, kScale) < 12);
-
-    QCOMPARE(fitcheck::overflowMm(measure.painter(), font, field(QStringLiteral("Щит"), Qt::Alignment(align)), 12,
-                                  kScale),
-             0.0f);
+    const fitcheck::FitResult fit = fitcheck::fitCard(measure.painter(), m_font, fields, kScale);
+    QCOMPARE(fit.unfit, unfit);
+    if (!unfit.isEmpty())
+        return;
+    // Everything inside its rectangle, no size below the smallest, no word lost.
+    QVERIFY(fitcheck::overflows(measure.painter(), m_font, fit.fields, kScale).isEmpty());
+    QMap<QString, cardlayout::CardField> byKey;
+    for (const cardlayout::CardField& field : fit.fields) {
+        QVERIFY(field.size >= fitcheck::kMinimumSize);
+        byKey.insert(field.key, field);
+    }
+    const QString organisation = (byKey["Form"].text + " " + byKey["Comp"].text).simplified();
+    QCOMPARE(organisation, (form + " " + comp).simplified());
+    QCOMPARE(byKey["Form"].text != form && !form.isEmpty(), twoLines && !form.isEmpty());
+    if (twoLines) {
+        // Two lines come before a size below 8 on one: the name alone in one
+        // line would need less than 8 points.
+        cardlayout::CardField alone = byKey["Comp"];
+        alone.text = comp;
+        QVERIFY(fitcheck::overflowMm(measure.painter(), m_font, alone, fitcheck::kTwoLineSize, kScale) > 0);
+        if (!form.isEmpty())
+            QCOMPARE(byKey["Form"].size, byKey["Comp"].size);
+    }
 }
 
 QTEST_MAIN(TestFitCheck)

@@ -92,6 +92,8 @@ private slots:
     void cleanup();
     void fitQuestionAnswers_data();
     void fitQuestionAnswers();
+    void longNameFitsOrIsRefused_data();
+    void longNameFitsOrIsRefused();
     void previewMarksWhatDoesNotFit();
     void previewKeepsProportionOnEveryScreen();
     void missingFamilyIsAsked();
@@ -233,6 +235,70 @@ void TestPrintCheck::fitQuestionAnswers()
     }
 }
 
+// "Уменьшить шрифт" on a 71-character name prints it inside the card, over
+// the legal form's line and its own; a name that cannot fit even at 6 points
+// is said so, with no "Уменьшить шрифт" to choose.
+void TestPrintCheck::longNameFitsOrIsRefused_data()
+{
+    QTest::addColumn<QString>("comp");
+    QTest::addColumn<QStringList>("buttons");
+    const QString name71 = QStringLiteral("Частная охранная организация «Северо-Западная служба охраны «Бастион2»»");
+    QTest::newRow("71 characters") << name71 << QStringList{"Уменьшить шрифт", "Печатать как есть", "Отмена"};
+    QTest::newRow("cannot fit at 6 pt") << QString(name71 + " " + name71 + " " + name71)
+                                        << QStringList{"Печатать как есть", "Отмена"};
+}
+
+void TestPrintCheck::longNameFitsOrIsRefused()
+{
+    QFETCH(QString, comp);
+    QFETCH(QStringList, buttons);
+    requireQueues();
+    if (QTest::currentTestFailed())
+        return;
+    const QString queue = testsupport::testQueue();
+    const QString out = testsupport::queueFile(queue);
+    QFile::remove(out);
+    const int jobs = testsupport::jobCount(queue);
+    QStringList texts = kFitting;
+    texts[4] = comp;
+    fill(texts);
+    const bool shrinks = buttons.size() == 3;
+    testsupport::ModalAnswer box(testsupport::clickButton(shrinks ? "Уменьшить шрифт" : "Отмена"));
+    box.arm();
+    clickPrint();
+    QTRY_VERIFY_WITH_TIMEOUT(box.answered(), 6000);
+    QCOMPARE(box.buttonTexts(), buttons);
+    QCOMPARE(box.defaultButtonText(), QString("Отмена"));
+    QCOMPARE(box.text().contains("Не помещается даже при размере 6 пт: организация."), !shrinks);
+    // The preview says beforehand what "Уменьшить шрифт" can do.
+    QTest::mouseClick(button("buttonView"), Qt::LeftButton);
+    QStringList titles;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget->windowTitle().startsWith("Просмотр") && widget->isVisible())
+            titles << widget->windowTitle();
+    }
+    QCOMPARE(titles, QStringList{QString("Просмотр — не помещается полей: 1 — ")
+                                 + (shrinks ? "«Уменьшить шрифт» уместит" : "не уместить даже при 6 пт: организация")});
+    if (!shrinks) {
+        QTest::qWait(500);
+        QCOMPARE(testsupport::jobCount(queue), jobs);
+        return;
+    }
+    QVERIFY(testsupport::waitForQueueFile(queue, QByteArray()));
+    const QVector<PdfWord> words = testsupport::pdfWords(out);
+    QStringList printed;
+    for (const QString& key : {QString("Form"), QString("Comp")}) {
+        const QVector<float> rect = rectOf(key);
+        for (const PdfWord& word : wordsOnLine(words, rect, 0)) {
+            QVERIFY2(word.xMin >= rect[0] * kScale - 1 && word.xMax <= (rect[0] + rect[2]) * kScale + 1,
+                     qPrintable(word.text));
+            printed << word.text;
+        }
+    }
+    // Every letter of "ООО" and the name, in order, on the two lines.
+    QCOMPARE(printed.join(QString()), QString("ООО" + comp).remove(' '));
+}
+
 void TestPrintCheck::previewMarksWhatDoesNotFit()
 {
     QStringList texts = kFitting;
@@ -246,7 +312,7 @@ void TestPrintCheck::previewMarksWhatDoesNotFit()
             window = widget;
     }
     QVERIFY(window);
-    QCOMPARE(window->windowTitle(), QString("Просмотр — не помещается полей: 1"));
+    QCOMPARE(window->windowTitle(), QString("Просмотр — не помещается полей: 1 — «Уменьшить шрифт» уместит"));
 
     // The organisation's line is outlined in red, the surname's is not.
     const QImage picture = window->grab().toImage();
