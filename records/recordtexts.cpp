@@ -104,6 +104,20 @@ QStringList savedPersonRow(const QString& companyText, const PersonFields& perso
             lowerCase(person.dirPost + QLatin1Char(' ') + person.director)};
 }
 
+QString missingFieldsNote(bool personFilled, bool companyFilled, bool directorFilled)
+{
+    QStringList missing;
+    if (!personFilled)
+        missing << QStringLiteral("фамилия, имя или отчество сотрудника");
+    if (!companyFilled)
+        missing << QStringLiteral("наименование организации");
+    if (!directorFilled)
+        missing << QStringLiteral("должность или фамилия руководителя");
+    if (missing.isEmpty())
+        return QString();
+    return QStringLiteral("Чтобы сохранить, заполните: ") + missing.join(QStringLiteral("; "));
+}
+
 PersonFields trimmedFields(const PersonFields& person)
 {
     return {person.surname.trimmed(), person.name.trimmed(),     person.patron.trimmed(),
