@@ -77,7 +77,8 @@ void Security::markReplaced(const journal::CardRow& replaced, qint64 number)
         return;
     QString error;
     if (!journal::CardRegister(db.database).markSpoiled(replaced.number, printreport::replacedNote(number), &error))
-        showError(journalWindow, QStringLiteral("Карточка № %1 не отмечена испорченной: %2").arg(replaced.number).arg(error));
+        showError(journalWindow,
+                  QStringLiteral("Карточка № %1 не отмечена испорченной: %2").arg(replaced.number).arg(error));
     if (journalWindow)
         journalWindow->refresh();
 }
