@@ -179,7 +179,8 @@ void Security::printBatch(BatchWindow* window, const QString& companyText, const
             recordPrinted(printing::PrintedCard{destination, pages.at(i).fields}, companyText, QString(),
                           numbers.at(i), reserveErrors.at(i));
     }
-    showStatus(printreport::batchPrinted(sent, pages.size(), destination));
+    showStatus(printreport::batchPrinted(sent, pages.size(),
+                                         printreport::destination(destination, printer.outputFileName())));
     if (!error.isEmpty())
         showError(window, error);
     else if (sent < pages.size())

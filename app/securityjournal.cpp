@@ -65,7 +65,7 @@ void Security::reprintCard(qint64 number)
     if (printed < 0)
         return;
     markReplaced(row, printed);
-    const QString report = printreport::reprinted(number, printed, destination);
+    const QString report = printreport::reprinted(number, printed, printreport::destination(destination, QString()));
     showStatus(report);
     if (journalWindow)
         journalWindow->showStatus(report);

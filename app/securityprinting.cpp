@@ -150,7 +150,7 @@ void Security::on_buttonPrint_clicked()
     const QString company = records::companyText(ui->lineEditForm->text(), ui->lineEditComp->text());
     const qint64 number = printPage(printer, destination, testPrint, page, company, QString());
     if (number >= 0)
-        showStatus(printreport::printed(number, destination, testPrint));
+        showStatus(printreport::printed(number, printreport::destination(destination, printer.outputFileName())));
 }
 
 printing::CardPage Security::newPage(const QRectF& paper, bool* familyFound)

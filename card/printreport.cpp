@@ -27,24 +27,25 @@ QString batchQuestion(int count, const QString& printer)
     return QStringLiteral("Напечатать %1 карточек на принтере «%2»?").arg(count).arg(printer);
 }
 
-QString printed(qint64 number, const QString& printer, bool testPrint)
+QString destination(const QString& printer, const QString& pdfFile)
 {
-    if (testPrint)
-        return QStringLiteral("Пробная карточка отправлена на принтер «%1».").arg(printer);
-    return QStringLiteral("Карточка%1 отправлена на принтер «%2».").arg(numbered(number), printer);
+    if (!pdfFile.isEmpty())
+        return QStringLiteral("в файл «%1»").arg(QDir::toNativeSeparators(pdfFile));
+    return QStringLiteral("на принтер «%1»").arg(printer);
 }
 
-QString reprinted(qint64 replaced, qint64 number, const QString& printer)
+QString printed(qint64 number, const QString& where)
 {
-    return QStringLiteral("Карточка%1 взамен № %2 отправлена на принтер «%3».")
-        .arg(numbered(number))
-        .arg(replaced)
-        .arg(printer);
+    return QStringLiteral("Карточка%1 отправлена %2.").arg(numbered(number), where);
 }
 
-QString batchPrinted(int sent, int total, const QString& printer)
+QString reprinted(qint64 replaced, qint64 number, const QString& where)
 {
-    const QString where = QStringLiteral("на принтер «%1»").arg(printer);
+    return QStringLiteral("Карточка%1 взамен № %2 отправлена %3.").arg(numbered(number)).arg(replaced).arg(where);
+}
+
+QString batchPrinted(int sent, int total, const QString& where)
+{
     if (sent == total)
         return QStringLiteral("Отправлено карточек: %1 %2.").arg(sent).arg(where);
     return QStringLiteral("Отправлено карточек: %1 из %2 %3.").arg(sent).arg(total).arg(where);

@@ -13,13 +13,17 @@ QString reprintQuestion(qint64 number, bool spoiledAlready);
 // Before a batch: "Напечатать N карточек на принтере «…»?".
 QString batchQuestion(int count, const QString& printer);
 
+// Where the pages went: "на принтер «…»", or "в файл «…»" for the test print
+// mode, which writes the PDF file pdfFile instead.
+QString destination(const QString& printer, const QString& pdfFile);
+
 // After a single print: the register number (0 when the card was not
-// entered) and the printer; a test print is not entered at all.
-QString printed(qint64 number, const QString& printer, bool testPrint);
+// entered) and where it went (see destination).
+QString printed(qint64 number, const QString& where);
 // After a reprint of card `replaced` as card `number`.
-QString reprinted(qint64 replaced, qint64 number, const QString& printer);
-// After a batch: how many of how many cards went to the printer.
-QString batchPrinted(int sent, int total, const QString& printer);
+QString reprinted(qint64 replaced, qint64 number, const QString& where);
+// After a batch: how many of how many cards went where.
+QString batchPrinted(int sent, int total, const QString& where);
 // After an export of the register.
 QString exported(int rows, const QString& fileName);
 

@@ -258,6 +258,7 @@ void TestJournal::printIsRecordedOnlyThroughSpooler()
     m_window->findChild<QLineEdit*>("lineEditForm")->setText("ООО qzk");
     click(m_window.get(), "buttonPrint");
     QVERIFY(QFile::exists("card.pdf"));
+    QCOMPARE(m_window->findChild<QLabel*>("labelStatus")->text(), QString("Карточка отправлена в файл «card.pdf»."));
     QCOMPARE(registerRows("number"), QStringList{"4712"});
 }
 
