@@ -6,3 +6,8 @@ void showError(QWidget* parent, const QString& text)
 {
     QMessageBox::warning(parent, QStringLiteral("Ошибка"), text, QMessageBox::Ok);
 }
+
+void showWarning(QWidget* parent, const QString& text)
+{
+    QMessageBox::warning(parent, QStringLiteral("Предупреждение"), text, QMessageBox::Ok);
+}

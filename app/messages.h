@@ -8,4 +8,8 @@ class QWidget;
 // "Ошибка" with the single button OK.
 void showError(QWidget* parent, const QString& text);
 
+// What the operator should know about a step that did only part of what was
+// asked: a modal warning box titled "Предупреждение" with OK.
+void showWarning(QWidget* parent, const QString& text);
+
 #endif // MESSAGES_H

@@ -17,6 +17,9 @@ constexpr int kSpareRows = 3;
 MyTableView::MyTableView(QWidget* parent)
     : QTableView(parent)
 {
+    // Tab and Shift+Tab leave the list: walking its rows would load each
+    // record in turn and never let the focus out.
+    setTabKeyNavigation(false);
 }
 
 void MyTableView::setModel(QAbstractItemModel* model)

@@ -2,6 +2,7 @@
 #include "ui_security.h"
 
 #include "app/afterfirstpaint.h"
+#include "app/dateclick.h"
 #include "app/messages.h"
 #include "app/style.h"
 #include "backup/backups.h"
@@ -34,6 +35,14 @@ Security::Security(QWidget* parent)
             &QPushButton::click);
     connect(new QShortcut(QKeySequence(Qt::CTRL + Qt::Key_P), this), &QShortcut::activated, ui->buttonPrint,
             &QPushButton::click);
+    addButtonShortcut(ui->buttonView, QKeySequence(Qt::CTRL + Qt::SHIFT + Qt::Key_P),
+                      QStringLiteral("Просмотр карточки"));
+    addButtonShortcut(ui->buttonJournal, QKeySequence(Qt::CTRL + Qt::Key_J), QStringLiteral("Журнал выдачи карточек"));
+    addButtonShortcut(ui->buttonBatch, QKeySequence(Qt::CTRL + Qt::Key_B),
+                      QStringLiteral("Печать карточек сотрудников выбранной организации"));
+    addButtonShortcut(ui->buttonImport, QKeySequence(Qt::CTRL + Qt::Key_I),
+                      QStringLiteral("Импорт списка сотрудников из таблицы"));
+    selectSectionOnClick(ui->lineEditDate);
     connect(new QShortcut(QKeySequence(Qt::CTRL + Qt::Key_F), this), &QShortcut::activated, this, [this] {
         ui->lineEditCompanyFilter->setFocus(Qt::ShortcutFocusReason);
         ui->lineEditCompanyFilter->selectAll();
@@ -70,6 +79,7 @@ int Security::initialize()
     ui->tableViewCompanies->setModel(&modelCompanies);
     ui->tableViewPersonal->setModel(&modelPersonal);
     setUpBatch();
+    followSelections();
 
     on_buttonClear_clicked();
     checkFormFilled();
@@ -104,4 +114,15 @@ int Security::initialize()
     // Filters are answered from memory; the organisations are read once the window is on screen.
     runAfterFirstPaint(this, [this] { modelCompanies.prepareSearch(); });
     return 0;
+}
+
+void Security::addButtonShortcut(QPushButton* button, const QKeySequence& keys, const QString& tip)
+{
+    connect(new QShortcut(keys, this), &QShortcut::activated, button, &QPushButton::click);
+    button->setToolTip(QStringLiteral("%1 (%2)").arg(tip, keys.toString(QKeySequence::NativeText)));
+}
+
+void Security::showStatus(const QString& text)
+{
+    ui->labelStatus->setText(text);
 }

@@ -17,9 +17,15 @@
 
 class BatchWindow;
 class JournalWindow;
+class QKeySequence;
 class QPrinter;
+class QPushButton;
 class QRectF;
 class QTableView;
+
+namespace journal {
+struct CardRow;
+}
 
 namespace printing {
 struct CardPage;
@@ -66,7 +72,17 @@ private slots:
     void on_buttonBatch_clicked();
 
 private:
+    // A shortcut that clicks the button, named in its tooltip after tip.
+    void addButtonShortcut(QPushButton* button, const QKeySequence& keys, const QString& tip);
+    // A short report in the window's status line of what a step has done.
+    void showStatus(const QString& text);
+
     // Record lists (app/securitylists.cpp).
+    // The buttons that act on a selected row are usable only while one is
+    // selected, also after a list was read anew (which drops its selection
+    // without saying so).
+    void followSelections();
+    void updateSelectionButtons();
     void refreshCompanies(const QString& filter);
     void refreshPersonnel(const QString& companyText, const QStringList& filters);
     QStringList selectedRowTexts(QTableView* view) const;
@@ -74,6 +90,9 @@ private:
     // Fills the organisation fields from the selected organisation; false
     // when none is selected or it cannot be read.
     bool loadSelectedOrganisation();
+    // "Обновить" with no employee selected: the organisation takes the form's
+    // legal form and name, unless another organisation has that text.
+    void renameSelectedOrganisation(const QString& companyText);
 
     // Writes "params.txt" from the layout parameters; false with the reason in
     // *error when the file could not be written (app/securityparams.cpp).
@@ -90,8 +109,9 @@ private:
     printing::CardPage newPage(const QRectF& paper, bool* familyFound);
     // Paints the page and hands it to the spooler. Every card but a test
     // print goes into the register, under the company text given.
-    void printPage(QPrinter& printer, const QString& destination, bool testPrint, printing::CardPage page,
-                   const QString& company, const QString& note);
+    // The card's register number (0 for none), -1 when the print failed.
+    qint64 printPage(QPrinter& printer, const QString& destination, bool testPrint, printing::CardPage page,
+                     const QString& company, const QString& note);
 
     // The register of issued cards (app/securityjournal.cpp). When the card
     // carries a "Number" field, its number is reserved before the page starts
@@ -102,8 +122,11 @@ private:
     bool ensureRegister(QString* error);
     qint64 reserveNumber(QVector<cardlayout::CardField>* fields, QString* error);
     void releaseNumber(qint64 number);
-    void recordPrinted(const printing::PrintedCard& printed, const QString& company, const QString& note,
-                       qint64 number, const QString& reserveError);
+    // The number the card was entered under; 0 when it was not.
+    qint64 recordPrinted(const printing::PrintedCard& printed, const QString& company, const QString& note,
+                         qint64 number, const QString& reserveError);
+    // Marks the card a reprint replaced as spoiled, unless it is already.
+    void markReplaced(const journal::CardRow& replaced, qint64 number);
 
     // Batch printing (app/securitybatch.cpp): the button follows the company
     // selection; printBatch prints the window's checked cards in one job and

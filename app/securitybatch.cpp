@@ -7,6 +7,7 @@
 #include "card/fitcheck.h"
 #include "card/printing.h"
 #include "card/printquestions.h"
+#include "card/printreport.h"
 #include "records/recordstore.h"
 #include "records/recordtexts.h"
 
@@ -127,6 +128,9 @@ void Security::printBatch(BatchWindow* window, const QString& companyText, const
     QString destination;
     if (!choosePrinter(printer, &destination))
         return;
+    if (!printquestions::confirmStep(window, QStringLiteral("Пакетная печать"),
+                                     printreport::batchQuestion(employees.size(), destination)))
+        return;
     const bool testPrint = printing::isTestPrint(form);
     printing::configurePrinter(printer, testPrint);
     bool familyFound = false;
@@ -198,6 +202,8 @@ void Security::printBatch(BatchWindow* window, const QString& companyText, const
             recordPrinted(printing::PrintedCard{destination, pages.at(i).fields}, companyText, QString(),
                           numbers.at(i), reserveErrors.at(i));
     }
+    showStatus(printreport::batchPrinted(sent, pages.size(),
+                                         printreport::destination(destination, printer.outputFileName())));
     if (!error.isEmpty())
         showError(window, error);
     else if (sent < pages.size())

@@ -4,6 +4,7 @@
 #include "app/messages.h"
 #include "import/importdialog.h"
 #include "records/recordtexts.h"
+#include "util/dialogfolder.h"
 
 #include <QCollator>
 #include <QFileDialog>
@@ -14,8 +15,9 @@
 void Security::on_buttonImport_clicked()
 {
     const QString path = QFileDialog::getOpenFileName(
-        this, QStringLiteral("Список сотрудников"), QString(),
+        this, QStringLiteral("Список сотрудников"), dialogfolder::start(),
         QStringLiteral("Таблицы (*.csv *.txt *.xlsx *.xls *.ods);;Все файлы (*)"));
+    dialogfolder::remember(path);
     if (!path.isEmpty())
         importStaffList(path);
 }

@@ -2,6 +2,8 @@
 
 #include "app/messages.h"
 #include "card/printing.h"
+#include "card/printquestions.h"
+#include "card/printreport.h"
 #include "journal/journalwindow.h"
 #include "journal/reprint.h"
 
@@ -43,6 +45,10 @@ void Security::reprintCard(qint64 number)
         showError(journalWindow, error);
         return;
     }
+    const bool spoiled = row.status == QLatin1String(journal::kSpoiled);
+    if (!printquestions::confirmStep(journalWindow, QStringLiteral("Печать повторно"),
+                                     printreport::reprintQuestion(number, spoiled)))
+        return;
     readParams();
     QPrinter printer(QPrinter::ScreenResolution);
     QString destination;
@@ -54,7 +60,27 @@ void Security::reprintCard(qint64 number)
     page.fields = journal::reprintFields(row.fieldTexts(), fonts, coords);
     if (!confirmPrint(printer, destination, false, familyFound, &page))
         return;
-    printPage(printer, destination, false, page, row.company, QStringLiteral("Взамен карточки № %1").arg(number));
+    const qint64 printed =
+        printPage(printer, destination, false, page, row.company, QStringLiteral("Взамен карточки № %1").arg(number));
+    if (printed < 0)
+        return;
+    markReplaced(row, printed);
+    const QString report = printreport::reprinted(number, printed, printreport::destination(destination, QString()));
+    showStatus(report);
+    if (journalWindow)
+        journalWindow->showStatus(report);
+}
+
+void Security::markReplaced(const journal::CardRow& replaced, qint64 number)
+{
+    if (replaced.status == QLatin1String(journal::kSpoiled))
+        return;
+    QString error;
+    if (!journal::CardRegister(db.database).markSpoiled(replaced.number, printreport::replacedNote(number), &error))
+        showError(journalWindow,
+                  QStringLiteral("Карточка № %1 не отмечена испорченной: %2").arg(replaced.number).arg(error));
+    if (journalWindow)
+        journalWindow->refresh();
 }
 
 qint64 Security::reserveNumber(QVector<cardlayout::CardField>* fields, QString* error)
@@ -93,19 +119,21 @@ void Security::releaseNumber(qint64 number)
         journal::CardRegister(db.database).release(number, nullptr);
 }
 
-void Security::recordPrinted(const printing::PrintedCard& printed, const QString& company, const QString& note,
-                             qint64 number, const QString& reserveError)
+qint64 Security::recordPrinted(const printing::PrintedCard& printed, const QString& company, const QString& note,
+                               qint64 number, const QString& reserveError)
 {
     if (!reserveError.isEmpty()) {
         showError(nullptr, QString::fromUtf8(kNotRecorded) + reserveError);
-        return;
+        return 0;
     }
     const journal::PrintedCard card{printed.texts(), company, printed.printer, note};
     const journal::CardRow row = journal::rowFor(card, journal::timestamp(QDateTime::currentDateTime()),
                                                  journal::loginName());
     QString error;
-    if (!ensureRegister(&error) || journal::CardRegister(db.database).record(row, number, &error) == 0)
+    const qint64 recorded = ensureRegister(&error) ? journal::CardRegister(db.database).record(row, number, &error) : 0;
+    if (recorded == 0)
         showError(nullptr, QString::fromUtf8(kNotRecorded) + error);
     if (journalWindow)
         journalWindow->refresh();
+    return recorded;
 }

@@ -124,7 +124,35 @@ void Security::on_tableViewCompanies_clicked(const QModelIndex& index)
         return;
     ui->lineEditForm->setText(organisation.form);
     ui->lineEditComp->setText(organisation.name);
+    // An organisation has one director: the one its employees were saved with last.
+    QString post;
+    QString director;
+    if (ui->lineEditDirPost->text().isEmpty() && ui->lineEditDir->text().isEmpty()
+        && records::latestDirector(db, company.first(), &post, &director)) {
+        ui->lineEditDirPost->setText(post);
+        ui->lineEditDir->setText(director);
+    }
     refreshPersonnel(organisation.text(), QStringList());
+}
+
+void Security::followSelections()
+{
+    for (QTableView* view : {static_cast<QTableView*>(ui->tableViewCompanies),
+                             static_cast<QTableView*>(ui->tableViewPersonal)}) {
+        connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+                &Security::updateSelectionButtons);
+        connect(view->model(), &QAbstractItemModel::modelReset, this, &Security::updateSelectionButtons);
+        connect(view->model(), &QAbstractItemModel::rowsRemoved, this, &Security::updateSelectionButtons);
+    }
+    updateSelectionButtons();
+}
+
+void Security::updateSelectionButtons()
+{
+    const bool company = !selectedRowTexts(ui->tableViewCompanies).isEmpty();
+    ui->buttonBatch->setEnabled(company);
+    ui->buttonDeleteCompany->setEnabled(company);
+    ui->buttonDeletePerson->setEnabled(company && !selectedRowTexts(ui->tableViewPersonal).isEmpty());
 }
 
 bool Security::loadSelectedOrganisation()

@@ -8,6 +8,7 @@
 #include "card/printerchoice.h"
 #include "card/printing.h"
 #include "card/printquestions.h"
+#include "card/printreport.h"
 #include "records/recordtexts.h"
 
 #include <QPainter>
@@ -168,7 +169,9 @@ void Security::on_buttonPrint_clicked()
     if (!confirmPrint(printer, destination, testPrint, familyFound, &page))
         return;
     const QString company = records::companyText(ui->lineEditForm->text(), ui->lineEditComp->text());
-    printPage(printer, destination, testPrint, page, company, QString());
+    const qint64 number = printPage(printer, destination, testPrint, page, company, QString());
+    if (number >= 0)
+        showStatus(printreport::printed(number, printreport::destination(destination, printer.outputFileName())));
 }
 
 printing::CardPage Security::newPage(const QRectF& paper, bool* familyFound)
@@ -185,8 +188,8 @@ printing::CardPage Security::newPage(const QRectF& paper, bool* familyFound)
     return page;
 }
 
-void Security::printPage(QPrinter& printer, const QString& destination, bool testPrint, printing::CardPage page,
-                         const QString& company, const QString& note)
+qint64 Security::printPage(QPrinter& printer, const QString& destination, bool testPrint, printing::CardPage page,
+                           const QString& company, const QString& note)
 {
     QString registerError;
     const qint64 number = testPrint ? 0 : reserveNumber(&page.fields, &registerError);
@@ -194,15 +197,16 @@ void Security::printPage(QPrinter& printer, const QString& destination, bool tes
     if (!beginPage(painter, printer, testPrint, printer.paperRect(QPrinter::Point))) {
         releaseNumber(number);
         showError(nullptr, QStringLiteral("Не удалось начать печать"));
-        return;
+        return -1;
     }
     printing::paintCard(painter, page);
     if (!painter.end()) {
         releaseNumber(number);
         showError(nullptr, QStringLiteral("Не удалось завершить печать"));
-        return;
+        return -1;
     }
     // The page is with the spooler now.
-    if (!testPrint)
-        recordPrinted(printing::PrintedCard{destination, page.fields}, company, note, number, registerError);
+    if (testPrint)
+        return 0;
+    return recordPrinted(printing::PrintedCard{destination, page.fields}, company, note, number, registerError);
 }

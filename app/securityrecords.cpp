@@ -24,8 +24,8 @@ bool confirmDelete(const QString& what)
                     QStringLiteral("Внимание! Это действие нельзя отменить. Продолжить?"));
     box.setInformativeText(what);
     QPushButton* yes = box.addButton(QStringLiteral("Да"), QMessageBox::ActionRole);
-    box.addButton(QStringLiteral("Нет"), QMessageBox::ActionRole);
-    box.setDefaultButton(yes);
+    // Enter, even held down, must not delete.
+    box.setDefaultButton(box.addButton(QStringLiteral("Нет"), QMessageBox::ActionRole));
     box.exec();
     return box.clickedButton() == yes;
 }
@@ -47,16 +47,14 @@ records::Organisation formCompany(const Ui::Security& ui)
 
 void Security::checkFormFilled()
 {
-    int gaps = 0;
-    if (ui->lineEditSurname->text().isEmpty() && ui->lineEditName->text().isEmpty()
-        && ui->lineEditPatron->text().isEmpty())
-        ++gaps;
-    if (ui->lineEditForm->text().isEmpty() && ui->lineEditComp->text().isEmpty())
-        ++gaps;
-    if (ui->lineEditDir->text().isEmpty() && ui->lineEditDirPost->text().isEmpty())
-        ++gaps;
+    const QString person = ui->lineEditSurname->text() + ui->lineEditName->text() + ui->lineEditPatron->text();
+    const QString company = ui->lineEditForm->text() + ui->lineEditComp->text();
+    const QString director = ui->lineEditDir->text() + ui->lineEditDirPost->text();
+    const int gaps = int(person.isEmpty()) + int(company.isEmpty()) + int(director.isEmpty());
     const bool filled = gaps == 0;
     ui->buttonSave->setEnabled(filled);
+    ui->buttonSave->setToolTip(records::missingFieldsNote(!person.isEmpty(), !company.isEmpty(),
+                                                          !director.isEmpty()));
     ui->buttonPrint->setEnabled(filled);
     ui->buttonView->setEnabled(filled);
 }
@@ -106,11 +104,7 @@ void Security::on_buttonUpdate_clicked()
     const QString companyText = company.join(QLatin1Char(' '));
 
     if (person.isEmpty()) {
-        if (!records::renameOrganisation(db, formCompany(*ui), companyText)) {
-            showError(this, db::withCause(QString::fromUtf8(updateError), db.lastFailure()));
-            return;
-        }
-        refreshCompanies(QString());
+        renameSelectedOrganisation(companyText);
         return;
     }
 
@@ -128,6 +122,33 @@ void Security::on_buttonUpdate_clicked()
     refreshPersonnel(companyText, QStringList());
     // The form still shows the employee; a second correction must reach it.
     records::selectPersonRow(ui->tableViewPersonal, db.database, companyText, records::personRowTexts(updatedPerson));
+    // Organisation fields typed over are not what is stored: left in the form
+    // they would be printed and entered in the register.
+    const QString typed = formCompany(*ui).text();
+    if (typed != companyText)
+        loadSelectedOrganisation();
+    // Emptied fields name no other organisation.
+    if (!typed.isEmpty() && typed != companyText) {
+        showWarning(this, QStringLiteral("Изменения организации не сохранены: чтобы переименовать организацию, "
+                                         "выберите только её."));
+    }
+}
+
+void Security::renameSelectedOrganisation(const QString& companyText)
+{
+    QString taken;
+    switch (records::renameOrganisation(db, formCompany(*ui), companyText, &taken)) {
+    case records::RenameOutcome::Renamed:
+        refreshCompanies(QString());
+        return;
+    case records::RenameOutcome::Taken:
+        showError(this, QStringLiteral("Организация «%1» уже есть. Объединить нельзя: выберите другое название.")
+                            .arg(taken));
+        return;
+    case records::RenameOutcome::Failed:
+        showError(this, db::withCause(QString::fromUtf8(updateError), db.lastFailure()));
+        return;
+    }
 }
 
 void Security::on_buttonDeleteCompany_clicked()
@@ -136,10 +157,8 @@ void Security::on_buttonDeleteCompany_clicked()
     if (modelCompanies.rowCount() == 0)
         return;
     const QStringList company = selectedRowTexts(ui->tableViewCompanies);
-    if (company.isEmpty()) {
-        on_buttonClear_clicked();
+    if (company.isEmpty())
         return;
-    }
     const int employees = records::employeeCount(db, company.first());
     QString what = QStringLiteral("Будет удалена организация «%1»").arg(company.first());
     if (employees >= 0)

@@ -11,15 +11,18 @@
 #include "batch/batchwindow.h"
 #include "records/recordtexts.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QVariant>
 
 #include <benchmark/benchmark.h>
@@ -81,6 +84,17 @@ void benchPrint(benchmark::State& state)
         return;
     }
     auto* print = window->findChild<QPushButton*>(QStringLiteral("buttonBatchPrint"));
+    // The question before the batch ("Напечатать N карточек…?") is answered at once.
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            for (QAbstractButton* button : box->buttons()) {
+                if (button->text() == QStringLiteral("Печатать"))
+                    button->click();
+            }
+        }
+    });
+    answer.start(0);
     for (auto _ : state) {
         QElapsedTimer clock;
         clock.start();

@@ -25,6 +25,16 @@ constexpr int kReferenceScreenWidth = 1920;
 
 constexpr int kOutlineWidth = 3;
 
+// Room left for the window's title bar and frame, which the window manager adds.
+constexpr int kTitleBarAllowance = 40;
+
+// The first screen without its panels; invalid without a screen.
+QRect availableArea()
+{
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    return screens.isEmpty() ? QRect() : screens.first()->availableGeometry();
+}
+
 int usableScreenWidth(int screenWidth)
 {
     return screenWidth > 0 ? screenWidth : kFallbackScreenWidth;
@@ -61,9 +71,18 @@ QSize windowSize(int screenWidth)
     return QSize(width / 4, cardlayout::truncate(float(width) * 0.25f * 1.2727273f));
 }
 
-QWidget* show(QWidget* card, int screenWidth, const QString& title, const QVector<QRect>& outlines)
+QSize windowSize(int screenWidth, int availableHeight)
 {
     const QSize size = windowSize(screenWidth);
+    if (availableHeight <= 0 || size.height() <= availableHeight)
+        return size;
+    return QSize(qMax(1, int(qint64(size.width()) * availableHeight / size.height())), availableHeight);
+}
+
+QWidget* show(QWidget* card, int screenWidth, const QString& title, const QVector<QRect>& outlines)
+{
+    const QRect available = availableArea();
+    const QSize size = windowSize(screenWidth, available.height() - kTitleBarAllowance);
     QPixmap whole = card->grab();
     if (!outlines.isEmpty()) {
         QPainter painter(&whole);
@@ -86,6 +105,8 @@ QWidget* show(QWidget* card, int screenWidth, const QString& title, const QVecto
     window->setLayout(layout);
     window->setFixedSize(size);
     window->setWindowTitle(title);
+    if (available.isValid())
+        window->move(available.topLeft() + QPoint(qMax(0, (available.width() - size.width()) / 2), 0));
     QObject::connect(new QShortcut(QKeySequence(Qt::Key_Escape), window), &QShortcut::activated, window,
                      &QWidget::close);
     window->show();

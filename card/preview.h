@@ -28,6 +28,9 @@ QString title(int overflowing, const QString& fontNote);
 // Fixed size of the preview window: a quarter of the screen wide, in the
 // proportions of the blank (14 / 11).
 QSize windowSize(int screenWidth);
+// The same, scaled down in the blank's proportions to availableHeight pixels
+// when it would be taller (a wide, low screen); no limit for 0 or less.
+QSize windowSize(int screenWidth, int availableHeight);
 
 // Opens a new parentless window with the card's picture and returns it. The
 // rectangles (in the card's own pixels) are outlined in red. The window

@@ -21,6 +21,11 @@ bool confirmPrint(QWidget* parent, const QString& title, const QString& text)
 
 } // namespace
 
+bool confirmStep(QWidget* parent, const QString& title, const QString& text)
+{
+    return confirmPrint(parent, title, text);
+}
+
 bool printWithoutA6(QWidget* parent, const QString& printer)
 {
     return confirmPrint(parent, QStringLiteral("Формат бумаги"),

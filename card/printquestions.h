@@ -19,6 +19,10 @@ bool printWithoutA6(QWidget* parent, const QString& printer);
 // "Шрифт «…» не найден, будет использован «…»": true for "Печатать".
 bool printInOtherFamily(QWidget* parent, const QString& requested, const QString& used);
 
+// A question before a print step that cannot be undone (a reprint, a
+// batch), titled title: true for "Печатать"; "Отмена" is the default and Esc.
+bool confirmStep(QWidget* parent, const QString& title, const QString& text);
+
 enum class FitAnswer { Shrink, AsIs, Cancel };
 
 // "Текст не помещается" with "Уменьшить шрифт", "Печатать как есть" and

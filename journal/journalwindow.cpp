@@ -2,8 +2,10 @@
 
 #include "app/messages.h"
 #include "app/style.h"
+#include "card/printreport.h"
 #include "journal/cardlistmodel.h"
 #include "journal/csvexport.h"
+#include "util/dialogfolder.h"
 
 #include <QCheckBox>
 #include <QDateEdit>
@@ -12,15 +14,19 @@
 #include <QHeaderView>
 #include <QInputDialog>
 #include <QItemSelectionModel>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTableView>
 #include <QVBoxLayout>
 
 namespace {
 
 const char* const kSearchTip = "Введите текст для поиска в журнале";
+// The model's column of a card's status.
+constexpr int kStatusColumn = 11;
 
 QPushButton* addButton(QHBoxLayout* row, const char* name, const QString& text, QWidget* parent)
 {
@@ -84,7 +90,9 @@ void JournalWindow::buildForm()
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->verticalHeader()->hide();
     m_table->horizontalHeader()->setHighlightSections(false);
-    m_table->horizontalHeader()->setStretchLastSection(true);
+    // Tab leaves the table for the buttons below it instead of selecting card after card.
+    m_table->setTabKeyNavigation(false);
+    fitColumns();
 
     auto* buttons = new QHBoxLayout;
     connect(addButton(buttons, "buttonSpoiled", QStringLiteral("Испорчена"), this), &QPushButton::clicked, this,
@@ -99,6 +107,10 @@ void JournalWindow::buildForm()
     layout->addLayout(filters);
     layout->addWidget(m_table);
     layout->addLayout(buttons);
+    m_status = new QLabel(this);
+    m_status->setObjectName(QStringLiteral("labelStatus"));
+    layout->addWidget(m_status);
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &QWidget::close);
 
     connect(m_period, &QCheckBox::toggled, this, &JournalWindow::applyFilter);
     connect(m_from, &QDateEdit::dateChanged, this, &JournalWindow::applyFilter);
@@ -175,8 +187,9 @@ void JournalWindow::reprint()
 void JournalWindow::exportRows()
 {
     const QString fileName = QFileDialog::getSaveFileName(this, QStringLiteral("Экспорт журнала"),
-                                                          QStringLiteral("журнал.csv"),
+                                                          dialogfolder::startFile(QStringLiteral("журнал.csv")),
                                                           QStringLiteral("Файлы CSV (*.csv)"));
+    dialogfolder::remember(fileName);
     if (!fileName.isEmpty())
         exportTo(fileName);
 }
@@ -193,5 +206,20 @@ bool JournalWindow::exportTo(const QString& fileName)
         showError(this, QStringLiteral("Не удалось записать файл \"%1\": %2").arg(fileName, error));
         return false;
     }
+    showStatus(printreport::exported(rows.size(), fileName));
     return true;
+}
+
+void JournalWindow::showStatus(const QString& text)
+{
+    m_status->setText(text);
+}
+
+void JournalWindow::fitColumns()
+{
+    QHeaderView* header = m_table->horizontalHeader();
+    header->setSectionResizeMode(QHeaderView::ResizeToContents);
+    header->setStretchLastSection(true);
+    // The status is what the operator looks for first, beside the number.
+    header->moveSection(header->visualIndex(kStatusColumn), 1);
 }

@@ -7,6 +7,7 @@
 class CardListModel;
 class QCheckBox;
 class QDateEdit;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTableView;
@@ -28,6 +29,8 @@ public:
     bool exportTo(const QString& fileName);
     // The number of the selected card, 0 when none is selected.
     qint64 selectedNumber() const;
+    // A short report in the window's status line.
+    void showStatus(const QString& text);
 
 signals:
     // The operator asks for the card to be printed again.
@@ -41,6 +44,7 @@ private slots:
 
 private:
     void buildForm();
+    void fitColumns();
 
     CardListModel* m_model = nullptr;
     QSqlDatabase m_database;
@@ -50,6 +54,7 @@ private:
     QLineEdit* m_company = nullptr;
     QLineEdit* m_person = nullptr;
     QTableView* m_table = nullptr;
+    QLabel* m_status = nullptr;
 };
 
 #endif // JOURNALWINDOW_H

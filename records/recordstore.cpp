@@ -2,6 +2,9 @@
 
 #include "db/database.h"
 
+#include <QSqlQuery>
+#include <QVariant>
+
 namespace records {
 
 bool readOrganisation(DataBase& db, const QString& companyText, Organisation* organisation)
@@ -78,15 +81,65 @@ SaveOutcome writeNewRecords(DataBase& db, const Organisation& company, const Emp
                                                                                         : SaveOutcome::Failed;
 }
 
-bool renameOrganisation(DataBase& db, const Organisation& company, const QString& oldText)
+namespace {
+
+// The text of another organisation than oldText that shows as newText when
+// letter case and runs of blanks are set aside; empty when there is none.
+// The stored lower-case text is looked up both as typed and with its blanks
+// reduced, so that the lookup stays on the column's index.
+bool otherOrganisationShownAs(DataBase& db, const QString& newText, const QString& oldText, QString* other)
+{
+    const QString wanted = lowerCase(newText.simplified());
+    const QStringList keys{lowerCase(newText), wanted};
+    QList<QStringList> rows;
+    if (!db.selectRecordsIn(rows, QStringLiteral("companies"), {companyTextColumn()}, QStringLiteral("name"), keys))
+        return false;
+    other->clear();
+    for (const QStringList& row : qAsConst(rows)) {
+        const QString text = row.value(0);
+        if (text != oldText && lowerCase(text.simplified()) == wanted) {
+            *other = text;
+            break;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+RenameOutcome renameOrganisation(DataBase& db, const Organisation& company, const QString& oldText,
+                                 QString* takenText)
 {
     const QString newText = company.text();
     const QString id = QStringLiteral("id");
-    return db.writeTransaction([&] {
+    QString other;
+    const bool written = db.writeTransaction([&] {
+        if (!otherOrganisationShownAs(db, newText, oldText, &other) || !other.isEmpty())
+            return false;
         return db.updateRecords(QStringLiteral("companies"), companyColumns(), company.row(),
                                 {companyTextColumn()}, {oldText})
                && db.updateRecords(QStringLiteral("personal"), {id}, {newText}, {id}, {oldText});
     });
+    if (!other.isEmpty()) {
+        if (takenText)
+            *takenText = other;
+        return RenameOutcome::Taken;
+    }
+    return written ? RenameOutcome::Renamed : RenameOutcome::Failed;
+}
+
+bool latestDirector(DataBase& db, const QString& companyText, QString* post, QString* director)
+{
+    const QString statement =
+        QStringLiteral("SELECT Должность, Руководитель FROM personal WHERE id = %1 AND "
+                       "(Должность <> '' OR Руководитель <> '') ORDER BY %2 DESC LIMIT 1")
+            .arg(DataBase::quoteLiteral(companyText), sql::rowKey(db.dialect()));
+    QSqlQuery query(db.database);
+    if (!query.exec(statement) || !query.next())
+        return false;
+    *post = query.value(0).toString();
+    *director = query.value(1).toString();
+    return true;
 }
 
 } // namespace records

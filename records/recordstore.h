@@ -30,9 +30,20 @@ QStringList personKeyColumns();
 // lower-case text keeps its own text. Run inside a writing transaction.
 SaveOutcome writeNewRecords(DataBase& db, const Organisation& company, const Employee& person, QString* companyText);
 
+enum class RenameOutcome { Renamed, Taken, Failed };
+
 // The organisation row and its employees' links change together or not at
-// all: employees are linked only by the company text.
-bool renameOrganisation(DataBase& db, const Organisation& company, const QString& oldText);
+// all: employees are linked only by the company text. A new text that another
+// organisation already shows, in any letter case and with any run of blanks
+// between its words, is refused (Taken, that organisation's text in
+// *takenText): two organisations under one text would share their employees
+// for good.
+RenameOutcome renameOrganisation(DataBase& db, const Organisation& company, const QString& oldText,
+                                 QString* takenText = nullptr);
+
+// The director's post and name of the organisation's employee saved last that
+// has either; false when there is none or it cannot be read.
+bool latestDirector(DataBase& db, const QString& companyText, QString* post, QString* director);
 
 } // namespace records
 

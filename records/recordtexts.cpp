@@ -110,6 +110,20 @@ QString cleanedText(const QString& text)
     return hiddentext::removed(text).trimmed();
 }
 
+QString missingFieldsNote(bool personFilled, bool companyFilled, bool directorFilled)
+{
+    QStringList missing;
+    if (!personFilled)
+        missing << QStringLiteral("фамилия, имя или отчество сотрудника");
+    if (!companyFilled)
+        missing << QStringLiteral("наименование организации");
+    if (!directorFilled)
+        missing << QStringLiteral("должность или фамилия руководителя");
+    if (missing.isEmpty())
+        return QString();
+    return QStringLiteral("Чтобы сохранить, заполните: ") + missing.join(QStringLiteral("; "));
+}
+
 PersonFields trimmedFields(const PersonFields& person)
 {
     return {cleanedText(person.surname), cleanedText(person.name),     cleanedText(person.patron),

@@ -63,6 +63,10 @@ QString companyText(const QString& form, const QString& name);
 // lists, as the database's TRIM(a||' '||b...) shows it.
 QString shownText(const QStringList& parts);
 
+// The tooltip of the disabled "Сохранить": which of the three groups of
+// fields a record needs are still empty; empty when none is.
+QString missingFieldsNote(bool personFilled, bool companyFilled, bool directorFilled);
+
 // A text as it is written: without control and format characters (see
 // util/hiddentext.h) and without blanks at either end.
 QString cleanedText(const QString& text);

@@ -62,12 +62,14 @@ public:
     QStringList answers;
     // Before answering, press Esc and ask the box to close, and record whether it is still open.
     bool probeEscape = false;
+    // Leaves the boxes to the test itself.
+    bool passive = false;
 
 private:
     void poll()
     {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box || !box->isVisible() || m_busy)
+        if (!box || !box->isVisible() || m_busy || passive)
             return;
         m_busy = true;
         Box seen;

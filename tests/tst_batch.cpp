@@ -11,6 +11,7 @@
 #include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPrinter>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -268,9 +269,16 @@ void TestBatch::batchPagesEqualSinglePrints()
 
     const QByteArray before = queueBytes();
     const int jobs = testsupport::jobCount(queue);
+    testsupport::ModalAnswer question(testsupport::clickButton("Печатать"));
+    question.arm();
     click(window, "buttonBatchPrint");
+    QVERIFY(question.answered());
+    QCOMPARE(question.text(), QString("Напечатать 3 карточек на принтере «%1»?").arg(queue));
+    QCOMPARE(question.defaultButtonText(), QString("Отмена"));
     QVERIFY(testsupport::waitForQueueFile(queue, before));
     QCOMPARE(testsupport::jobCount(queue), jobs + 1);
+    QCOMPARE(m_window->findChild<QLabel*>("labelStatus")->text(),
+             QString("Отправлено карточек: 3 на принтер «%1».").arg(queue));
     QCOMPARE(pageCount(out), 3);
     for (int page = 0; page < 3; ++page)
         QCOMPARE(pageWords(out, page + 1), singles.at(page));
@@ -300,7 +308,12 @@ void TestBatch::cancelRecordsOnlyWhatWasSent()
     });
     canceller.start(0);
     testsupport::ModalAnswer answer(testsupport::clickOk());
-    answer.arm(60000);
+    // The question comes first; the box that says how far the print got after it.
+    testsupport::ModalAnswer question([&answer](QMessageBox* box) {
+        testsupport::clickButton("Печатать")(box);
+        answer.arm(60000);
+    });
+    question.arm();
     const QByteArray before = queueBytes();
     click(window, "buttonBatchPrint");
     QTRY_VERIFY_WITH_TIMEOUT(answer.answered(), 60000);
@@ -335,7 +348,12 @@ void TestBatch::shrinkFitsEachCardAndListsTheRest()
     QVERIFY(window);
     const QByteArray before = queueBytes();
     testsupport::ModalAnswer answer(testsupport::clickButton("Уменьшить шрифт"));
-    answer.arm();
+    // The batch question comes first, the fit question after it.
+    testsupport::ModalAnswer question([&answer](QMessageBox* box) {
+        testsupport::clickButton("Печатать")(box);
+        answer.arm();
+    });
+    question.arm();
     click(window, "buttonBatchPrint");
     QTRY_VERIFY(answer.answered());
     const QString unfitHeading = "Не помещаются даже при размере 6 пт (печатаются как есть):\n— ";

@@ -8,6 +8,7 @@
 #include <QDateEdit>
 #include <QFile>
 #include <QInputDialog>
+#include <QLabel>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QLineEdit>
@@ -118,6 +119,7 @@ private slots:
     void twoProcessesNeverShareNumber();
     void readOnlyRegisterStillPrints();
     void exportFailureIsShown();
+    void reprintAsksAndMarksReplacedCard();
 
 private:
     void requireFileQueue();
@@ -240,6 +242,8 @@ void TestJournal::printIsRecordedOnlyThroughSpooler()
     QVERIFY2(registerRows("number").isEmpty(), "a failed print leaves no row");
 
     printAndWait();
+    QCOMPARE(m_window->findChild<QLabel*>("labelStatus")->text(),
+             QString("Карточка № 4712 отправлена на принтер «%1».").arg(m_queue));
     const QStringList rows = registerRows("number, company, surname, name, patron, dir_post, director, issue_date, "
                                           "printer, status, note, form, comp");
     QCOMPARE(rows, QStringList{"4712|ООО Щит|Жуков|Иван|Петрович|Директор|Петров|15.03.2024|" + m_queue +
@@ -254,6 +258,7 @@ void TestJournal::printIsRecordedOnlyThroughSpooler()
     m_window->findChild<QLineEdit*>("lineEditForm")->setText("ООО qzk");
     click(m_window.get(), "buttonPrint");
     QVERIFY(QFile::exists("card.pdf"));
+    QCOMPARE(m_window->findChild<QLabel*>("labelStatus")->text(), QString("Карточка отправлена в файл «card.pdf»."));
     QCOMPARE(registerRows("number"), QStringList{"4712"});
 }
 
@@ -284,9 +289,14 @@ void TestJournal::spoiledAndReprint()
     click(journal, "buttonSpoiled");
     QCOMPARE(registerRows("number, status, note"), QStringList{"1|spoiled|замятие; \"бумага\""});
 
+    // A card spoiled already is asked about, and not marked a second time.
     table->selectRow(0);
     QFile::remove(m_outFile);
+    testsupport::ModalAnswer question(testsupport::clickButton("Печатать"));
+    question.arm();
     click(journal, "buttonReprint");
+    QVERIFY(question.answered());
+    QCOMPARE(question.text(), QString("Напечатать новую карточку взамен № 1? Карточка № 1 уже отмечена испорченной."));
     QTRY_VERIFY_WITH_TIMEOUT(run("lpstat", {"-o", m_queue}).trimmed().isEmpty() && QFile::exists(m_outFile), 60000);
     QCOMPARE(registerRows("number, status, note, company, surname, name, patron, form, comp, issue_date"),
              (QStringList{"1|spoiled|замятие; \"бумага\"|ООО Щит|Жуков|Иван|Петрович|ООО|Щит|15.03.2024",
@@ -371,6 +381,43 @@ void TestJournal::exportFailureIsShown()
     QVERIFY2(message.startsWith("Не удалось записать файл \"журнал.csv\": "), qPrintable(message));
     QVERIFY(journal->exportTo("выгрузка.csv"));
     QCOMPARE(m_dir->readFile("выгрузка.csv").count('\n'), 1);  // the header row alone
+    QCOMPARE(journal->findChild<QLabel*>("labelStatus")->text(),
+             QString("Выгружено строк журнала: 0 в файл «выгрузка.csv»."));
+}
+
+// A reprint asks first: refused, nothing is printed; accepted, the new card
+// is printed and the card it replaces is marked spoiled, once.
+void TestJournal::reprintAsksAndMarksReplacedCard()
+{
+    startWindow();
+    printAndWait();
+    click(m_window.get(), "buttonJournal");
+    auto* journal = m_window->findChild<JournalWindow*>();
+    QVERIFY(journal);
+    auto* table = journal->findChild<QTableView*>("tableViewCards");
+    table->selectRow(0);
+    const int jobs = testsupport::jobCount(m_queue);
+    testsupport::ModalAnswer refuse(testsupport::clickButton("Отмена"));
+    refuse.arm();
+    click(journal, "buttonReprint");
+    QVERIFY(refuse.answered());
+    QCOMPARE(refuse.text(), QString("Напечатать новую карточку взамен № 1? Карточка № 1 будет отмечена испорченной."));
+    QCOMPARE(refuse.defaultButtonText(), QString("Отмена"));
+    QCOMPARE(registerRows("number, status"), QStringList{"1|issued"});
+    QCOMPARE(testsupport::jobCount(m_queue), jobs);
+
+    table->selectRow(0);
+    QFile::remove(m_outFile);
+    testsupport::ModalAnswer accept(testsupport::clickButton("Печатать"));
+    accept.arm();
+    click(journal, "buttonReprint");
+    QVERIFY(accept.answered());
+    QTRY_VERIFY_WITH_TIMEOUT(run("lpstat", {"-o", m_queue}).trimmed().isEmpty() && QFile::exists(m_outFile), 60000);
+    QCOMPARE(registerRows("number, status, note"),
+             (QStringList{"1|spoiled|Заменена карточкой № 2", "2|issued|Взамен карточки № 1"}));
+    const QString report = QString("Карточка № 2 взамен № 1 отправлена на принтер «%1».").arg(m_queue);
+    QCOMPARE(m_window->findChild<QLabel*>("labelStatus")->text(), report);
+    QCOMPARE(journal->findChild<QLabel*>("labelStatus")->text(), report);
 }
 
 int main(int argc, char** argv)

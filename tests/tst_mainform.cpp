@@ -156,7 +156,7 @@ void TestMainForm::windowLayoutOrder_data()
     QTest::addColumn<QStringList>("items");
     QTest::newRow("window") << "verticalLayout_3" << QStringList{"horizontalLayout",   "gridLayout", "line",
                                                                  "horizontalLayout_2", "line_2",     "splitter",
-                                                                 "horizontalLayout_3"};
+                                                                 "horizontalLayout_3", "labelStatus"};
     QTest::newRow("record buttons") << "horizontalLayout"
                                     << QStringList{"buttonSave", "buttonUpdate", "buttonClear", "buttonImport",
                                                    "(spacer)"};
@@ -273,15 +273,15 @@ void TestMainForm::textsAndToolTips_data()
     QTest::newRow("params") << "buttonParams"
                             << "Параметры" << QString();
     QTest::newRow("view") << "buttonView"
-                          << "Просмотр" << QString();
+                          << "Просмотр" << "Просмотр карточки (Ctrl+Shift+P)";
     QTest::newRow("print") << "buttonPrint"
                            << "Печать" << QString();
     QTest::newRow("delete company") << "buttonDeleteCompany"
-                                    << "X"
-                                    << "Удалить запись";
+                                    << "Удалить"
+                                    << "Удалить выбранную организацию";
     QTest::newRow("delete person") << "buttonDeletePerson"
-                                   << "X"
-                                   << "Удалить запись";
+                                   << "Удалить"
+                                   << "Удалить выбранного сотрудника";
     QTest::newRow("person title") << "labelSurnameTitle"
                                   << "Фамилия,\nимя,\nотчество (при наличии)" << QString();
     QTest::newRow("organisation title") << "labelCompanyFormTitle"
@@ -361,8 +361,8 @@ void TestMainForm::sizeLimits_data()
     for (const char* name : {"buttonSave", "buttonUpdate", "buttonClear", "buttonParams", "buttonView", "buttonPrint"})
         QTest::newRow(name) << name << QSize(130, 0) << tall << int(QSizePolicy::Minimum) << int(QSizePolicy::Fixed);
     for (const char* name : {"buttonDeleteCompany", "buttonDeletePerson"})
-        QTest::newRow(name) << name << QSize(30, 0) << QSize(30, QWIDGETSIZE_MAX) << int(QSizePolicy::Fixed)
-                            << int(QSizePolicy::Fixed);
+        QTest::newRow(name) << name << QSize(0, 0) << QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX)
+                            << int(QSizePolicy::Fixed) << int(QSizePolicy::Fixed);
     QTest::newRow("labelLogo") << "labelLogo" << QSize(60, 60) << QSize(60, 60) << int(QSizePolicy::Fixed)
                                << int(QSizePolicy::Fixed);
     QTest::newRow("labelPromo") << "labelPromo" << QSize(0, 0) << QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX)

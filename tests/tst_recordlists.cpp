@@ -102,7 +102,7 @@ void TestRecordLists::companyClickLoadsOrganisationAndEmployees()
     s.type("lineEditSunameFilter", "и");
 
     s.clickRow(s.companies(), "ООО Альфа");
-    QCOMPARE(s.form(), (QStringList{"", "", "", "ООО", "Альфа", "", "", Session::today()}));
+    QCOMPARE(s.form(), (QStringList{"", "", "", "ООО", "Альфа", "Директор", "П.П. Петров", Session::today()}));
     QCOMPARE(s.filters(), (QStringList{"", "", ""}));
     QCOMPARE(Session::selected(s.companies()), QStringList{"ООО Альфа"});
     QCOMPARE(Session::headers(s.personnel()), (QStringList{"ФИО", "Руководитель", "Дата_выдачи"}));
@@ -113,7 +113,7 @@ void TestRecordLists::companyClickLoadsOrganisationAndEmployees()
     QVERIFY(Session::selected(s.personnel()).isEmpty());
 
     s.clickRow(s.companies(), "Бета");
-    QCOMPARE(s.form(), (QStringList{"", "", "", "", "Бета", "", "", Session::today()}));
+    QCOMPARE(s.form(), (QStringList{"", "", "", "", "Бета", "", "Б.Б. Бетов", Session::today()}));
     QCOMPARE(Session::column(s.personnel()), QStringList{"Бетов Борис"});
     QCOMPARE(Session::column(s.personnel(), 1), QStringList{"Б.Б. Бетов"});
     QVERIFY(s.boxes().boxes.isEmpty());
@@ -133,7 +133,7 @@ void TestRecordLists::companyClickWhileFilterHoldsTextLoadsIt()
     QCOMPARE(Session::column(s.companies()).size(), 4);
     QCOMPARE(Session::selected(s.companies()), QStringList{"ООО Альфа"});
     QCOMPARE(s.companies()->currentIndex().row(), 2);
-    QCOMPARE(s.form(), (QStringList{"", "", "", "ООО", "Альфа", "", "", Session::today()}));
+    QCOMPARE(s.form(), (QStringList{"", "", "", "ООО", "Альфа", "Директор", "П.П. Петров", Session::today()}));
     QCOMPARE(Session::column(s.personnel()), (QStringList{"Иванов Иван Иванович", "Сидорова Анна"}));
     QVERIFY(Session::selected(s.personnel()).isEmpty());
 
@@ -220,7 +220,8 @@ void TestRecordLists::keyboardSelectionLoadsRow()
 
     Session::press(s.companies(), {Qt::Key_Up});
     QCOMPARE(Session::selected(s.companies()), QStringList{"АО O'Neil|Guard"});
-    QCOMPARE(s.form(), (QStringList{"", "", "", "АО", "O'Neil|Guard", "", "", Session::today()}));
+    QCOMPARE(s.form(),
+             (QStringList{"", "", "", "АО", "O'Neil|Guard", "Dir|ector", "J. Smith", Session::today()}));
     QCOMPARE(Session::column(s.personnel()), QStringList{"Д'Арт|аньян Шарль"});
 
     // Tabbing into the employees makes the first one current; Space selects it.
@@ -234,7 +235,7 @@ void TestRecordLists::keyboardSelectionLoadsRow()
     Session::press(s.companies(), {Qt::Key_Space});
     QCOMPARE(Session::selected(s.companies()), QStringList{"ООО Альфа"});
     QCOMPARE(s.filters(), (QStringList{"", "", ""}));
-    QCOMPARE(s.form(), (QStringList{"", "", "", "ООО", "Альфа", "", "", Session::today()}));
+    QCOMPARE(s.form(), (QStringList{"", "", "", "ООО", "Альфа", "Директор", "П.П. Петров", Session::today()}));
     Session::press(s.personnel(), {Qt::Key_Space, Qt::Key_Down});
     QCOMPARE(Session::selected(s.personnel()), QStringList{"Сидорова Анна"});
     QCOMPARE(s.edit("lineEditDir")->text(), QString("С.С. Смирнов"));
