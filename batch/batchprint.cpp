@@ -5,7 +5,7 @@
 
 #include <QDate>
 #include <QPainter>
-#include <QPrinter>
+#include <QPagedPaintDevice>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
@@ -85,7 +85,7 @@ cardlayout::SourceTexts sourceTexts(const QString& form, const QString& comp, co
     return texts;
 }
 
-int printPages(QPrinter& printer, const QVector<printing::CardPage>& pages, const QString& background,
+int printPages(QPagedPaintDevice& printer, const QVector<printing::CardPage>& pages, const QString& background,
                const std::function<bool(int)>& pagePainted, QString* error)
 {
     if (pages.isEmpty())
@@ -95,7 +95,7 @@ int printPages(QPrinter& printer, const QVector<printing::CardPage>& pages, cons
         *error = QStringLiteral("Не удалось начать печать");
         return 0;
     }
-    const QRectF paper = printer.paperRect(QPrinter::Point);
+    const QRectF paper = printer.pageLayout().fullRectPoints();
     int painted = 0;
     for (const printing::CardPage& page : pages) {
         if (painted > 0 && !printer.newPage())

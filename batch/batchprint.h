@@ -13,7 +13,7 @@
 
 #include <functional>
 
-class QPrinter;
+class QPagedPaintDevice;
 
 // Printing the cards of many employees of one organisation in one job.
 namespace batch {
@@ -42,7 +42,7 @@ cardlayout::SourceTexts sourceTexts(const QString& form, const QString& comp, co
 // far still go to the spooler when the job ends. Returns how many pages were
 // handed to the spooler: 0 when the job could not begin or end (*error then
 // says which).
-int printPages(QPrinter& printer, const QVector<printing::CardPage>& pages, const QString& background,
+int printPages(QPagedPaintDevice& printer, const QVector<printing::CardPage>& pages, const QString& background,
                const std::function<bool(int)>& pagePainted, QString* error);
 
 } // namespace batch

@@ -1,15 +1,9 @@
 #include "card/calibration.h"
 
-#include "app/messages.h"
-#include "card/printerchoice.h"
-#include "card/printing.h"
-#include "card/printquestions.h"
 
 #include <QFont>
 #include <QPainter>
 #include <QPen>
-#include <QPrinter>
-#include <QPrinterInfo>
 
 namespace calibration {
 
@@ -93,34 +87,6 @@ void paintSheet(QPainter& painter, const cardlayout::CoordTable& coords, float s
     painter.setFont(font);
     paintRulers(painter, s, shift);
     paintCrosshairs(painter, s, shift);
-}
-
-bool printSheet(QWidget* parent, const QString& printerName, const cardlayout::CoordTable& coords,
-                const cardlayout::Shift& shift)
-{
-    QPrinter printer(QPrinter::ScreenResolution);
-    if (!printerName.isEmpty())
-        printer.setPrinterName(printerName);
-    const QString name = printerName.isEmpty() ? printer.printerName() : printerName;
-    if (QPrinterInfo::printerInfo(name).isNull()) {
-        showError(parent, name.isEmpty() ? QStringLiteral("Принтер не найден")
-                                         : QStringLiteral("Принтер «%1» не найден").arg(name));
-        return false;
-    }
-    printing::configurePrinter(printer, false);
-    if (!printerchoice::knowsA6(QPrinterInfo(printer)) && !printquestions::printWithoutA6(parent, name))
-        return false;
-    QPainter painter;
-    if (!painter.begin(&printer)) {
-        showError(parent, QStringLiteral("Не удалось начать печать"));
-        return false;
-    }
-    paintSheet(painter, coords, cardlayout::pageScale(float(printer.paperRect(QPrinter::Point).width())), shift);
-    if (!painter.end()) {
-        showError(parent, QStringLiteral("Не удалось завершить печать"));
-        return false;
-    }
-    return true;
 }
 
 cardlayout::Shift corrected(const cardlayout::Shift& shift, float belowMm, float rightMm)

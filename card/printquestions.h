@@ -2,6 +2,7 @@
 #define PRINTQUESTIONS_H
 
 #include "card/fitcheck.h"
+#include "util/questions.h"
 
 #include <QString>
 #include <QVector>
@@ -18,7 +19,7 @@ bool printWithoutA6(QWidget* parent, const QString& printer);
 // "Шрифт «…» не найден, будет использован «…»": true for "Печатать".
 bool printInOtherFamily(QWidget* parent, const QString& requested, const QString& used);
 
-enum class FitAnswer { Shrink, AsIs, Cancel };
+using FitAnswer = Questions::FitAnswer;
 
 // "Текст не помещается" with "Уменьшить шрифт", "Печатать как есть" and
 // "Отмена" (the default, also Esc), naming the overflowing fields.
