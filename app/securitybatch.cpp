@@ -6,32 +6,14 @@
 #include "batch/batchwindow.h"
 #include "card/fitcheck.h"
 #include "card/printing.h"
-#include "card/printquestions.h"
+#include "card/printjob.h"
 #include "records/recordstore.h"
 #include "records/recordtexts.h"
 
 #include <QItemSelectionModel>
-#include <QPrinter>
 #include <QProgressDialog>
 
-namespace {
-
-// How many cards the fit question names one by one.
-constexpr int kNamedCards = 10;
-
-// The fit question for the batch: which cards overflow, with the same three
-// answers as for one card.
-printquestions::FitAnswer askBatchFit(QWidget* parent, const QStringList& cards, int total)
-{
-    QStringList lines{QStringLiteral("Текст выходит за границы полей на %1 карточках из %2:").arg(cards.size()).arg(total)};
-    for (int i = 0; i < cards.size() && i < kNamedCards; ++i)
-        lines << QStringLiteral("— ") + cards.at(i);
-    if (cards.size() > kNamedCards)
-        lines << QStringLiteral("— и ещё %1").arg(cards.size() - kNamedCards);
-    return printquestions::askFit(parent, lines.join('\n'));
-}
-
-} // namespace
+#include <memory>
 
 // The batch button is usable only while an organisation is selected.
 void Security::setUpBatch()
@@ -62,15 +44,13 @@ void Security::on_buttonBatch_clicked()
     readParams();
     const QString form = organisation.form;
     const QString comp = organisation.name;
-    QPrinter printer(QPrinter::ScreenResolution);
-    printing::configurePrinter(printer, false);
-    bool familyFound = false;
-    const printing::CardPage blank = newPage(printer.paperRect(QPrinter::Point), &familyFound);
-    const auto fitCheck = [this, blank, form, comp](const records::Employee& employee, const QString& date) {
-        const QVector<cardlayout::CardField> fields =
-            cardlayout::composeCard(batch::sourceTexts(form, comp, employee, date), blank.s, fonts, coords);
+    const LayoutParams params = layout();
+    const printjob::Blank blank = printjob::blankFor(params, printjob::a6Paper());
+    const auto fitCheck = [blank, params, form, comp](const records::Employee& employee, const QString& date) {
+        const printjob::CardTexts card{batch::sourceTexts(form, comp, employee, date), QString(), QString(), QString()};
         fitcheck::Measure measure;
-        return fitcheck::overflows(measure.painter(), blank.font, fields, blank.s);
+        return fitcheck::overflows(measure.painter(), blank.page.font,
+                                   printjob::compose(printjob::Kind::Batch, card, params, blank), blank.page.s);
     };
     const auto filter = [this, companyText](const QStringList& filters) {
         QSet<qint64> shown;
@@ -108,75 +88,31 @@ void Security::printBatch(BatchWindow* window, const QString& companyText, const
         return;
     }
 
+    QVector<printjob::CardTexts> cards;
+    for (const records::Employee& employee : employees)
+        cards.append({batch::sourceTexts(form, comp, employee, window->dateFor(employee)), companyText, QString(),
+                      employee.fullName()});
+
     readParams();
-    QPrinter printer(QPrinter::ScreenResolution);
-    QString destination;
-    if (!choosePrinter(printer, &destination))
-        return;
-    const bool testPrint = printing::isTestPrint(form);
-    printing::configurePrinter(printer, testPrint);
-    bool familyFound = false;
-    const printing::CardPage blank = newPage(printer.paperRect(QPrinter::Point), &familyFound);
-    if (!confirmJob(window, printer, destination, testPrint, familyFound, blank.font))
-        return;
-
-    QVector<printing::CardPage> pages;
-    QStringList overflowing;
-    fitcheck::Measure measure;
-    for (const records::Employee& employee : employees) {
-        printing::CardPage page = blank;
-        page.fields = cardlayout::composeCard(batch::sourceTexts(form, comp, employee, window->dateFor(employee)),
-                                              page.s, fonts, coords);
-        if (!fitcheck::overflows(measure.painter(), page.font, page.fields, page.s).isEmpty())
-            overflowing << employee.fullName();
-        pages.append(page);
-    }
-    if (!overflowing.isEmpty()) {
-        switch (askBatchFit(window, overflowing, pages.size())) {
-        case printquestions::FitAnswer::Cancel:
-            return;
-        case printquestions::FitAnswer::AsIs:
-            break;
-        case printquestions::FitAnswer::Shrink:
-            for (printing::CardPage& page : pages)
-                fitcheck::shrinkToFit(measure.painter(), page.font, &page.fields, page.s);
-            break;
+    std::unique_ptr<QProgressDialog> progress;
+    const auto pagePainted = [&](int painted) {
+        if (!progress) {
+            progress.reset(new QProgressDialog(QStringLiteral("Печать карточек…"), QStringLiteral("Отмена"), 0,
+                                               cards.size(), window));
+            progress->setObjectName(QStringLiteral("progressBatch"));
+            progress->setWindowTitle(QStringLiteral("Пакетная печать"));
+            progress->setWindowModality(Qt::WindowModal);
+            progress->setMinimumDuration(0);
         }
-    }
-
-    // Cards that print their register number get it before their page starts.
-    QVector<qint64> numbers(pages.size(), 0);
-    QStringList reserveErrors;
-    for (int i = 0; i < pages.size(); ++i) {
-        QString reserveError;
-        if (!testPrint)
-            numbers[i] = reserveNumber(&pages[i].fields, &reserveError);
-        reserveErrors << reserveError;
-    }
-
-    QProgressDialog progress(QStringLiteral("Печать карточек…"), QStringLiteral("Отмена"), 0, pages.size(), window);
-    progress.setObjectName(QStringLiteral("progressBatch"));
-    progress.setWindowTitle(QStringLiteral("Пакетная печать"));
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(0);
-    progress.setValue(0);
-    QString error;
-    const int sent = batch::printPages(printer, pages, testPrint ? QStringLiteral("card.png") : QString(),
-                                       [&progress](int painted) {
-                                           progress.setValue(painted);
-                                           return !progress.wasCanceled();
-                                       },
-                                       &error);
-    progress.reset();
-    for (int i = 0; i < pages.size(); ++i) {
-        if (i >= sent)
-            releaseNumber(numbers.at(i));
-        else if (!testPrint)
-            recordPrinted(printing::PrintedCard{destination, pages.at(i).fields}, companyText, QString(),
-                          numbers.at(i), reserveErrors.at(i));
-    }
-    if (!error.isEmpty())
-        showError(window, error);
-    else if (sent < pages.size())
-        showError(window, QStringLiteral("Печать прервана: напечатано карточек %1 из %2").arg(sent).arg(pages.size()));
+        progress->setValue(painted);
+        return !progress->wasCanceled();
+    };
+    const printjob::Outcome outcome =
+        printCards(printjob::Kind::Batch, cards, printing::isTestPrint(form), window, pagePainted);
+    if (progress)
+        progress->reset();
+    if (outcome.asked && outcome.error.isEmpty() && outcome.sent < outcome.total)
+        showError(window, QStringLiteral("Печать прервана: напечатано карточек %1 из %2")
+                              .arg(outcome.sent)
+                              .arg(outcome.total));
 }

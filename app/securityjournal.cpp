@@ -1,20 +1,9 @@
 #include "app/security.h"
 
 #include "app/messages.h"
-#include "card/printing.h"
+#include "card/printjob.h"
+#include "journal/cardregister.h"
 #include "journal/journalwindow.h"
-#include "journal/reprint.h"
-
-#include <QPrinter>
-#include <QPrinterInfo>
-
-#include <algorithm>
-
-namespace {
-
-const char* const kNotRecorded = "Карточка напечатана, но не записана в журнал выдачи: ";
-
-} // namespace
 
 void Security::on_buttonJournal_clicked()
 {
@@ -44,32 +33,9 @@ void Security::reprintCard(qint64 number)
         return;
     }
     readParams();
-    QPrinter printer(QPrinter::ScreenResolution);
-    QString destination;
-    if (!choosePrinter(printer, &destination))
-        return;
-    printing::configurePrinter(printer, false);
-    bool familyFound = false;
-    printing::CardPage page = newPage(printer.paperRect(QPrinter::Point), &familyFound);
-    page.fields = journal::reprintFields(row.fieldTexts(), fonts, coords);
-    if (!confirmPrint(printer, destination, false, familyFound, &page))
-        return;
-    printPage(printer, destination, false, page, row.company, QStringLiteral("Взамен карточки № %1").arg(number));
-}
-
-qint64 Security::reserveNumber(QVector<cardlayout::CardField>* fields, QString* error)
-{
-    // Only a card that prints its number needs it before the page starts.
-    const auto numberField = std::find_if(fields->begin(), fields->end(), [](const cardlayout::CardField& field) {
-        return field.key == QLatin1String("Number");
-    });
-    if (numberField == fields->end() || !ensureRegister(error))
-        return 0;
-    const qint64 number = journal::CardRegister(db.database).reserve(error);
-    if (number == 0 && error->isEmpty())
-        *error = QStringLiteral("номер не получен");
-    numberField->text = number > 0 ? QString::number(number) : QString();
-    return number;
+    printCards(printjob::Kind::Reprint,
+               {{row.fieldTexts(), row.company, QStringLiteral("Взамен карточки № %1").arg(number), QString()}},
+               false, this);
 }
 
 bool Security::ensureRegister(QString* error)
@@ -83,29 +49,4 @@ bool Security::ensureRegister(QString* error)
     }
     registerError.clear();
     return true;
-}
-
-void Security::releaseNumber(qint64 number)
-{
-    // A number once given stays used; should even the removal fail, the row
-    // stays behind as spoiled with the note that its print did not finish.
-    if (number > 0)
-        journal::CardRegister(db.database).release(number, nullptr);
-}
-
-void Security::recordPrinted(const printing::PrintedCard& printed, const QString& company, const QString& note,
-                             qint64 number, const QString& reserveError)
-{
-    if (!reserveError.isEmpty()) {
-        showError(nullptr, QString::fromUtf8(kNotRecorded) + reserveError);
-        return;
-    }
-    const journal::PrintedCard card{printed.texts(), company, printed.printer, note};
-    const journal::CardRow row = journal::rowFor(card, journal::timestamp(QDateTime::currentDateTime()),
-                                                 journal::loginName());
-    QString error;
-    if (!ensureRegister(&error) || journal::CardRegister(db.database).record(row, number, &error) == 0)
-        showError(nullptr, QString::fromUtf8(kNotRecorded) + error);
-    if (journalWindow)
-        journalWindow->refresh();
 }

@@ -1,56 +1,42 @@
 #include "app/security.h"
 #include "ui_security.h"
 
+#include "app/messagequestions.h"
 #include "app/messages.h"
 #include "card/card.h"
-#include "card/fitcheck.h"
+#include "card/picturetarget.h"
 #include "card/preview.h"
 #include "card/printerchoice.h"
+#include "card/printertarget.h"
 #include "card/printing.h"
-#include "card/printquestions.h"
+#include "journal/journalwindow.h"
 #include "records/recordtexts.h"
 
-#include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
 
 namespace {
 
-// Starts the page; in the test print mode over the picture of the blank.
-bool beginPage(QPainter& painter, QPrinter& printer, bool testPrint, const QRectF& paper)
-{
-    if (!painter.begin(&printer))
-        return false;
-    if (testPrint)
-        printing::drawBackground(painter, QStringLiteral("card.png"), paper);
-    return true;
-}
+const char* const kNotRecorded = "Карточка напечатана, но не записана в журнал выдачи: ";
 
 // Fills the card's labels and opens a new preview window with its picture,
 // the fields that do not fit outlined and said in the title.
-void showPreview(Card& card, const printing::CardPage& page, const QVector<fitcheck::Overflow>& overflows,
-                 const QString& fontNote)
+void showPreview(Card& card, const printjob::Outcome& outcome)
 {
+    const printing::CardPage& page = outcome.pages.first();
     QFont font = page.font;
     for (const cardlayout::CardField& field : page.fields) {
         font.setPointSize(preview::pointSize(field.size));
         card.setField(field.key, field.text, field.align, font);
     }
     QVector<QRect> outlines;
-    for (const fitcheck::Overflow& overflow : overflows) {
+    for (const fitcheck::Overflow& overflow : outcome.overflows) {
         const QRect rect = card.fieldGeometry(overflow.key);
         if (!rect.isNull())
             outlines.append(rect);
     }
-    const QString title = preview::title(overflows.size(), fontNote);
+    const QString title = preview::title(outcome.overflows.size(), outcome.fontNote);
     preview::show(&card, preview::screenWidth(), title, outlines);
-}
-
-// The shifts are those of the chosen printer, but measuring the fit needs none.
-QVector<fitcheck::Overflow> overflowsOf(const printing::CardPage& page)
-{
-    fitcheck::Measure measure;
-    return fitcheck::overflows(measure.painter(), page.font, page.fields, page.s);
 }
 
 } // namespace
@@ -80,42 +66,39 @@ bool Security::choosePrinter(QPrinter& printer, QString* destination)
     return true;
 }
 
-// Asks, once per print job, what the operator must know before paper is
-// spent: a printer without A6 paper, a family that is not there. False when
-// the answer is not to print.
-bool Security::confirmJob(QWidget* parent, QPrinter& printer, const QString& destination, bool testPrint,
-                          bool familyFound, const QFont& font)
+LayoutParams Security::layout() const
 {
-    if (!testPrint && !printerchoice::knowsA6(QPrinterInfo(printer))
-        && !printquestions::printWithoutA6(parent, destination))
-        return false;
-    return familyFound
-           || printquestions::printInOtherFamily(parent, cardlayout::requestedFamily(fonts),
-                                                 cardlayout::drawnFamily(font.family()));
+    LayoutParams params;
+    params.root = paramsRoot;
+    params.fonts = fonts;
+    params.coords = coords;
+    params.udShift = udShift;
+    params.lrShift = lrShift;
+    return params;
 }
 
-// The job's questions, then whether the texts fit. False when the answer is
-// not to print; *page then may hold lowered sizes.
-bool Security::confirmPrint(QPrinter& printer, const QString& destination, bool testPrint, bool familyFound,
-                            printing::CardPage* page)
+printjob::Outcome Security::printCards(printjob::Kind kind, const QVector<printjob::CardTexts>& cards,
+                                       bool testPrint, QWidget* parent,
+                                       const std::function<bool(int)>& pagePainted)
 {
-    if (!confirmJob(this, printer, destination, testPrint, familyFound, page->font))
-        return false;
-    const QVector<fitcheck::Overflow> overflows = overflowsOf(*page);
-    if (overflows.isEmpty())
-        return true;
-    switch (printquestions::askFit(this, overflows)) {
-    case printquestions::FitAnswer::Cancel:
-        return false;
-    case printquestions::FitAnswer::AsIs:
-        return true;
-    case printquestions::FitAnswer::Shrink:
-        break;
+    PrinterTarget target(testPrint);
+    QString destination;
+    if (!choosePrinter(target.printer(), &destination)) {
+        printjob::Outcome none;
+        none.asked = false;
+        return none;
     }
-    // For this print only: the layout parameters keep their sizes.
-    fitcheck::Measure measure;
-    fitcheck::shrinkToFit(measure.painter(), page->font, &page->fields, page->s);
-    return true;
+    target.configure();
+    MessageBoxQuestions questions(parent);
+    const printjob::Outcome outcome =
+        printjob::run({kind, cards, layout(), &target, &db, pagePainted}, questions);
+    if (!outcome.error.isEmpty())
+        showError(kind == printjob::Kind::Batch ? parent : nullptr, outcome.error);
+    else if (outcome.sent > 0 && !outcome.registerError.isEmpty())
+        showError(nullptr, QString::fromUtf8(kNotRecorded) + outcome.registerError);
+    if (journalWindow)
+        journalWindow->refresh();
+    return outcome;
 }
 
 // Prints the card, or shows its preview when the view button sent the click.
@@ -123,65 +106,15 @@ void Security::on_buttonPrint_clicked()
 {
     readParams();
     const bool previewMode = sender() && sender()->objectName() == QLatin1String("buttonView");
-
-    QPrinter printer(QPrinter::ScreenResolution);
-    QString destination;
-    if (!previewMode && !choosePrinter(printer, &destination))
-        return;
-    const bool testPrint = !previewMode && printing::isTestPrint(ui->lineEditForm->text());
-    printing::configurePrinter(printer, testPrint);
-    const QRectF paper = printer.paperRect(QPrinter::Point);
-
-    bool familyFound = false;
-    printing::CardPage page = newPage(paper, &familyFound);
-    page.fields = cardlayout::composeCard(printing::sourceTexts(this, coords.keys()), page.s, fonts, coords);
-
+    const printjob::CardTexts card{printing::sourceTexts(this, coords.keys()),
+                                   records::companyText(ui->lineEditForm->text(), ui->lineEditComp->text()),
+                                   QString(), QString()};
     if (previewMode) {
-        const QString fontNote = familyFound ? QString()
-                                             : QStringLiteral("шрифт «%1» не найден, использован «%2»")
-                                                   .arg(cardlayout::requestedFamily(fonts),
-                                                        cardlayout::drawnFamily(page.font.family()));
-        showPreview(card, page, overflowsOf(page), fontNote);
+        PictureTarget target(preview::windowSize(preview::screenWidth()).width(), QString());
+        MessageBoxQuestions questions(this);
+        showPreview(this->card, printjob::run({printjob::Kind::Single, {card}, layout(), &target, nullptr, {}},
+                                              questions));
         return;
     }
-    if (!confirmPrint(printer, destination, testPrint, familyFound, &page))
-        return;
-    const QString company = records::companyText(ui->lineEditForm->text(), ui->lineEditComp->text());
-    printPage(printer, destination, testPrint, page, company, QString());
-}
-
-printing::CardPage Security::newPage(const QRectF& paper, bool* familyFound)
-{
-    printing::CardPage page;
-    page.s = cardlayout::pageScale(float(paper.width()));
-    page.shift = {udShift, lrShift};
-    // The family first, so that the word fitting sees a font registered from
-    // the "fonts" folder already on the first print.
-    const QString family = cardlayout::resolveCardFamily(fonts, fontDatabase);
-    if (!family.isNull())
-        page.font.setFamily(family);
-    *familyFound = cardlayout::cardFamilyFound(fonts, fontDatabase, family);
-    return page;
-}
-
-void Security::printPage(QPrinter& printer, const QString& destination, bool testPrint, printing::CardPage page,
-                         const QString& company, const QString& note)
-{
-    QString registerError;
-    const qint64 number = testPrint ? 0 : reserveNumber(&page.fields, &registerError);
-    QPainter painter;
-    if (!beginPage(painter, printer, testPrint, printer.paperRect(QPrinter::Point))) {
-        releaseNumber(number);
-        showError(nullptr, QStringLiteral("Не удалось начать печать"));
-        return;
-    }
-    printing::paintCard(painter, page);
-    if (!painter.end()) {
-        releaseNumber(number);
-        showError(nullptr, QStringLiteral("Не удалось завершить печать"));
-        return;
-    }
-    // The page is with the spooler now.
-    if (!testPrint)
-        recordPrinted(printing::PrintedCard{destination, page.fields}, company, note, number, registerError);
+    printCards(printjob::Kind::Single, {card}, printing::isTestPrint(ui->lineEditForm->text()), this);
 }

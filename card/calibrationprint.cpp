@@ -1,13 +1,10 @@
 // Printing the calibration sheet (the GUI library's part of calibration.h).
 #include "card/calibration.h"
 
+#include "app/messagequestions.h"
 #include "app/messages.h"
-#include "card/printerchoice.h"
-#include "card/printing.h"
-#include "card/printquestions.h"
+#include "card/printertarget.h"
 
-#include <QPainter>
-#include <QPrinter>
 #include <QPrinterInfo>
 
 namespace calibration {
@@ -15,29 +12,27 @@ namespace calibration {
 bool printSheet(QWidget* parent, const QString& printerName, const cardlayout::CoordTable& coords,
                 const cardlayout::Shift& shift)
 {
-    QPrinter printer(QPrinter::ScreenResolution);
+    PrinterTarget target(false);
     if (!printerName.isEmpty())
-        printer.setPrinterName(printerName);
-    const QString name = printerName.isEmpty() ? printer.printerName() : printerName;
+        target.printer().setPrinterName(printerName);
+    const QString name = printerName.isEmpty() ? target.printer().printerName() : printerName;
     if (QPrinterInfo::printerInfo(name).isNull()) {
         showError(parent, name.isEmpty() ? QStringLiteral("Принтер не найден")
                                          : QStringLiteral("Принтер «%1» не найден").arg(name));
         return false;
     }
-    printing::configurePrinter(printer, false);
-    if (!printerchoice::knowsA6(QPrinterInfo(printer)) && !printquestions::printWithoutA6(parent, name))
-        return false;
-    QPainter painter;
-    if (!painter.begin(&printer)) {
-        showError(parent, QStringLiteral("Не удалось начать печать"));
-        return false;
-    }
-    paintSheet(painter, coords, cardlayout::pageScale(float(printer.paperRect(QPrinter::Point).width())), shift);
-    if (!painter.end()) {
-        showError(parent, QStringLiteral("Не удалось завершить печать"));
-        return false;
-    }
-    return true;
+    target.configure();
+    printjob::Request request;
+    request.kind = printjob::Kind::Calibration;
+    request.layout.coords = coords;
+    request.layout.udShift = shift.udShift;
+    request.layout.lrShift = shift.lrShift;
+    request.target = &target;
+    MessageBoxQuestions questions(parent);
+    const printjob::Outcome outcome = printjob::run(request, questions);
+    if (!outcome.error.isEmpty())
+        showError(parent, outcome.error);
+    return outcome.sent > 0;
 }
 
 } // namespace calibration
