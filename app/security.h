@@ -1,7 +1,6 @@
 #ifndef SECURITY_H
 #define SECURITY_H
 
-#include "card/card.h"
 #include "card/cardlayout.h"
 #include "card/layoutparams.h"
 #include "card/printjob.h"
@@ -104,7 +103,6 @@ private:
     QMap<QString, QVector<float>> coords;
     float udShift = 0;
     float lrShift = 0;
-    Card card;
     // Why the register could not be created at start-up; empty when it was.
     QString registerError;
     QPointer<JournalWindow> journalWindow;

@@ -3,7 +3,6 @@
 
 #include "app/messagequestions.h"
 #include "app/messages.h"
-#include "card/card.h"
 #include "card/picturetarget.h"
 #include "card/preview.h"
 #include "card/printerchoice.h"
@@ -18,26 +17,6 @@
 namespace {
 
 const char* const kNotRecorded = "Карточка напечатана, но не записана в журнал выдачи: ";
-
-// Fills the card's labels and opens a new preview window with its picture,
-// the fields that do not fit outlined and said in the title.
-void showPreview(Card& card, const printjob::Outcome& outcome)
-{
-    const printing::CardPage& page = outcome.pages.first();
-    QFont font = page.font;
-    for (const cardlayout::CardField& field : page.fields) {
-        font.setPointSize(preview::pointSize(field.size));
-        card.setField(field.key, field.text, field.align, font);
-    }
-    QVector<QRect> outlines;
-    for (const fitcheck::Overflow& overflow : outcome.overflows) {
-        const QRect rect = card.fieldGeometry(overflow.key);
-        if (!rect.isNull())
-            outlines.append(rect);
-    }
-    const QString title = preview::title(outcome.overflows.size(), outcome.fontNote);
-    preview::show(&card, preview::screenWidth(), title, outlines);
-}
 
 } // namespace
 
@@ -110,10 +89,9 @@ void Security::on_buttonPrint_clicked()
                                    records::companyText(ui->lineEditForm->text(), ui->lineEditComp->text()),
                                    QString(), QString()};
     if (previewMode) {
-        PictureTarget target(preview::windowSize(preview::screenWidth()).width(), QString());
-        MessageBoxQuestions questions(this);
-        showPreview(this->card, printjob::run({printjob::Kind::Single, {card}, layout(), &target, nullptr, {}},
-                                              questions));
+        const int screen = preview::screenWidth();
+        const printjob::Preview shown = printjob::previewCard(card, layout(), preview::windowSize(screen));
+        preview::show(shown.picture, screen, preview::title(shown.overflowing, shown.fontNote));
         return;
     }
     printCards(printjob::Kind::Single, {card}, printing::isTestPrint(ui->lineEditForm->text()), this);

@@ -13,28 +13,38 @@ bool isTestPrint(const QString& formText)
 
 void drawBackground(QPainter& painter, const QString& imageFile, const QRectF& paper)
 {
-    const QImage image(imageFile);
-    if (!image.isNull())
-        painter.drawImage(QRectF(0, 0, paper.width(), paper.height()), image, QRectF(image.rect()));
+    QImage image(imageFile);
+    if (image.isNull())
+        return;
+    const QRectF area(0, 0, paper.width(), paper.height());
+    // On a picture (the preview) the blank is scaled down to its pixels
+    // smoothly first; a printer gets the picture as it is.
+    if (painter.device() && painter.device()->devType() == QInternal::Image) {
+        const QRect pixels = painter.transform().mapRect(area).toAlignedRect();
+        image = image.scaled(pixels.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
+    painter.drawImage(area, image, QRectF(image.rect()));
 }
 
 void paintField(QPainter& painter, QFont font, const cardlayout::CardField& field, float s,
-                const cardlayout::Shift& shift)
+                const cardlayout::Shift& shift, QPainter* metrics)
 {
     const int size = cardlayout::usableSize(field.size);
     font.setPixelSize(size);
     painter.setFont(font);
-    const QVector<cardlayout::GlyphMetric> metrics = cardlayout::glyphMetrics(field.text, painter);
-    const QVector<QRect> cells = cardlayout::glyphCells(field.rect, metrics, size, field.align, s, shift);
+    QPainter& measure = metrics ? *metrics : painter;
+    measure.setFont(font);
+    const QVector<cardlayout::GlyphMetric> glyphs = cardlayout::glyphMetrics(field.text, measure);
+    const QVector<QRect> cells = cardlayout::glyphCells(field.rect, glyphs, size, field.align, s, shift);
     for (int i = 0; i < cells.size(); ++i)
         painter.drawText(cells.at(i), Qt::AlignHCenter, QString(field.text.at(i)));
 }
 
-void paintCard(QPainter& painter, const CardPage& page)
+void paintCard(QPainter& painter, const CardPage& page, QPainter* metrics)
 {
     for (const cardlayout::CardField& field : page.fields) {
         if (!field.text.isEmpty())
-            paintField(painter, page.font, field, page.s, page.shift);
+            paintField(painter, page.font, field, page.s, page.shift, metrics);
     }
 }
 

@@ -9,6 +9,8 @@
 #include <QPageSize>
 #include <QPainter>
 
+#include <memory>
+
 namespace printjob {
 
 namespace {
@@ -83,16 +85,22 @@ int paintPages(const Request& request, const QVector<printing::CardPage>& pages,
     if (request.pagePainted)
         request.pagePainted(0);
     const QString background = target.background();
+    // A picture places the letters by the printer's metrics, not its own.
+    std::unique_ptr<fitcheck::Measure> measure;
+    if (target.use() == Target::Use::Preview) {
+        measure.reset(new fitcheck::Measure);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    }
     int painted = 0;
     for (const printing::CardPage& page : pages) {
         if (painted > 0 && !target.newPage())
             break;
         if (!background.isEmpty())
-            printing::drawBackground(painter, background, target.paper());
+            printing::drawBackground(painter, background, target.backgroundArea());
         if (request.kind == Kind::Calibration)
             calibration::paintSheet(painter, request.layout.coords, page.s, page.shift);
         else
-            printing::paintCard(painter, page);
+            printing::paintCard(painter, page, measure ? &measure->painter() : nullptr);
         ++painted;
         if (request.pagePainted && !request.pagePainted(painted))
             break;

@@ -49,8 +49,9 @@ public:
     virtual qreal scale() const { return 1; }
     // Starts the next page of the job; false when the device has no more.
     virtual bool newPage() = 0;
-    // The picture drawn under every page; empty for none.
+    // The picture drawn under every page, over backgroundArea(); empty for none.
     virtual QString background() const = 0;
+    virtual QRectF backgroundArea() const { return paper(); }
 };
 
 // One card of a request: the texts to compose it from, or for a reprint the
