@@ -15,6 +15,26 @@
 
 #include <memory>
 
+namespace {
+
+// The progress of the batch's pages, opened once the job has begun; false
+// once the operator cancelled.
+bool showProgress(std::unique_ptr<QProgressDialog>* progress, QWidget* window, int painted, int total)
+{
+    if (!*progress) {
+        progress->reset(new QProgressDialog(QStringLiteral("Печать карточек…"), QStringLiteral("Отмена"), 0, total,
+                                            window));
+        (*progress)->setObjectName(QStringLiteral("progressBatch"));
+        (*progress)->setWindowTitle(QStringLiteral("Пакетная печать"));
+        (*progress)->setWindowModality(Qt::WindowModal);
+        (*progress)->setMinimumDuration(0);
+    }
+    (*progress)->setValue(painted);
+    return !(*progress)->wasCanceled();
+}
+
+} // namespace
+
 // The batch button is usable only while an organisation is selected.
 void Security::setUpBatch()
 {
@@ -95,18 +115,7 @@ void Security::printBatch(BatchWindow* window, const QString& companyText, const
 
     readParams();
     std::unique_ptr<QProgressDialog> progress;
-    const auto pagePainted = [&](int painted) {
-        if (!progress) {
-            progress.reset(new QProgressDialog(QStringLiteral("Печать карточек…"), QStringLiteral("Отмена"), 0,
-                                               cards.size(), window));
-            progress->setObjectName(QStringLiteral("progressBatch"));
-            progress->setWindowTitle(QStringLiteral("Пакетная печать"));
-            progress->setWindowModality(Qt::WindowModal);
-            progress->setMinimumDuration(0);
-        }
-        progress->setValue(painted);
-        return !progress->wasCanceled();
-    };
+    const auto pagePainted = [&](int painted) { return showProgress(&progress, window, painted, cards.size()); };
     const printjob::Outcome outcome =
         printCards(printjob::Kind::Batch, cards, printing::isTestPrint(form), window, pagePainted);
     if (progress)
