@@ -1,14 +1,11 @@
 #include "app/commandline.h"
 #include "app/translations.h"
 
-#include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
 #include <QTextStream>
 
-#include <cstdio>
-#include <memory>
 
 namespace cli {
 
@@ -72,14 +69,15 @@ install::WorkFolderChoice choose(const QCommandLineParser& parser)
         install::processInputs(parser.isSet(WorkDirOption), parser.value(WorkDirOption)));
 }
 
+
+} // namespace
+
 void setUpApplication(QCoreApplication& app)
 {
     QCoreApplication::setApplicationName(ProgramName);
     QCoreApplication::setApplicationVersion(QStringLiteral(CARDPRINT_VERSION));
     loadQtTranslations(app);
 }
-
-} // namespace
 
 int execute(const QStringList& args, const QVector<Option>& options, const std::function<int()>& runWindow,
             QTextStream& out, QTextStream& err, const std::function<void()>& enterWidgets)
@@ -124,31 +122,6 @@ int execute(const QStringList& args, const QVector<Option>& options, const std::
     out.flush();
     err.flush();
     return status;
-}
-
-int run(int& argc, char** argv, const std::function<int()>& runWindow)
-{
-    QStringList args;
-    for (int i = 0; i < argc; ++i)
-        args << QString::fromLocal8Bit(argv[i]);
-    const QVector<Option> options = programOptions();
-
-    // Everything up to the window runs without a display, so that bad input is
-    // reported on a terminal without one; the window needs a QApplication in place
-    // of the core one.
-    std::unique_ptr<QCoreApplication> app = std::make_unique<QCoreApplication>(argc, argv);
-    setUpApplication(*app);
-    const auto enterWidgets = [&] {
-        app.reset();
-        app = std::make_unique<QApplication>(argc, argv);
-        setUpApplication(*app);
-    };
-
-    QTextStream out(stdout);
-    QTextStream err(stderr);
-    out.setCodec("UTF-8");
-    err.setCodec("UTF-8");
-    return execute(args, options, runWindow, out, err, enterWidgets);
 }
 
 } // namespace cli

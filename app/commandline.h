@@ -11,6 +11,7 @@
 #include <functional>
 
 class QCommandLineParser;
+class QCoreApplication;
 class QTextStream;
 
 // The program's command line: --help, --version and --workdir are built in; every
@@ -63,7 +64,10 @@ struct Option
 // The options beyond --help, --version and --workdir (app/options.cpp).
 QVector<Option> programOptions();
 
-// The whole program: creates the application object (a QApplication only once
+// Names the application and its version and loads Qt's Russian texts.
+void setUpApplication(QCoreApplication& app);
+
+// The whole program (app/programrun.cpp): creates the application object (a QApplication only once
 // the window or a widgets option is about to run), loads Qt's Russian texts and
 // runs execute() with the program's options.
 // runWindow starts the main window and returns the event loop's exit status.

@@ -1,4 +1,5 @@
 #include "app/commandline.h"
+#include "app/messagequestions.h"
 #include "app/security.h"
 
 #include <QApplication>
@@ -6,6 +7,9 @@
 int main(int argc, char* argv[])
 {
     return cli::run(argc, argv, [] {
+        // The work's file choices are answered by dialogs from here on.
+        MessageBoxQuestions questions;
+        Questions::install(&questions);
         Security window;
         // A failed start has already told the operator why; the window is never shown.
         if (window.initialize() != 0)

@@ -1,12 +1,12 @@
 #ifndef SECURITY_H
 #define SECURITY_H
 
-#include "card/card.h"
 #include "card/cardlayout.h"
+#include "card/layoutparams.h"
+#include "card/printjob.h"
 #include "db/database.h"
 #include "records/companylistmodel.h"
 
-#include <QFontDatabase>
 #include <QJsonObject>
 #include <QMap>
 #include <QPointer>
@@ -15,21 +15,17 @@
 #include <QVector>
 #include <QWidget>
 
+#include <functional>
+
 class BatchWindow;
 class JournalWindow;
 class QKeySequence;
 class QPrinter;
 class QPushButton;
-class QRectF;
 class QTableView;
 
 namespace journal {
 struct CardRow;
-}
-
-namespace printing {
-struct CardPage;
-struct PrintedCard;
 }
 
 namespace Ui {
@@ -100,37 +96,24 @@ private:
 
     // Printing (app/securityprinting.cpp).
     bool choosePrinter(QPrinter& printer, QString* destination);
-    bool confirmJob(QWidget* parent, QPrinter& printer, const QString& destination, bool testPrint,
-                    bool familyFound, const QFont& font);
-    bool confirmPrint(QPrinter& printer, const QString& destination, bool testPrint, bool familyFound,
-                      printing::CardPage* page);
-    // The card page of the layout: scale, shifts and card font; *familyFound
-    // tells whether the family the layout asks for is there.
-    printing::CardPage newPage(const QRectF& paper, bool* familyFound);
-    // Paints the page and hands it to the spooler. Every card but a test
-    // print goes into the register, under the company text given.
-    // The card's register number (0 for none), -1 when the print failed.
-    qint64 printPage(QPrinter& printer, const QString& destination, bool testPrint, printing::CardPage page,
-                     const QString& company, const QString& note);
+    // The layout parameters as last read.
+    LayoutParams layout() const;
+    // Prints the cards through the print pipeline on the chosen printer (for
+    // a test print into "card.pdf"), the questions asked over parent, and
+    // tells the operator what failed. beforeJob, when given, is asked with the
+    // destination's name once the printer is known; false stops the print.
+    printjob::Outcome printCards(printjob::Kind kind, const QVector<printjob::CardTexts>& cards, bool testPrint,
+                                 QWidget* parent, const std::function<bool(int)>& pagePainted = {},
+                                 const std::function<bool(const QString&)>& beforeJob = {});
 
-    // The register of issued cards (app/securityjournal.cpp). When the card
-    // carries a "Number" field, its number is reserved before the page starts
-    // (and written into that field) and released when the print fails; once
-    // the page is with the spooler, recordPrinted enters what was printed
-    // (reserveError: why a reservation failed). Failures of the register never
-    // stop a print: the operator is told that the card was not recorded.
+    // The register of issued cards (app/securityjournal.cpp): the table is
+    // made again when it could not be made at start-up.
     bool ensureRegister(QString* error);
-    qint64 reserveNumber(QVector<cardlayout::CardField>* fields, QString* error);
-    void releaseNumber(qint64 number);
-    // The number the card was entered under; 0 when it was not.
-    qint64 recordPrinted(const printing::PrintedCard& printed, const QString& company, const QString& note,
-                         qint64 number, const QString& reserveError);
     // Marks the card a reprint replaced as spoiled, unless it is already.
     void markReplaced(const journal::CardRow& replaced, qint64 number);
 
     // Batch printing (app/securitybatch.cpp): the button follows the company
-    // selection; printBatch prints the window's checked cards in one job and
-    // records each page handed to the spooler.
+    // selection; printBatch prints the window's checked cards in one job.
     void setUpBatch();
     void printBatch(BatchWindow* window, const QString& companyText, const QString& form, const QString& comp);
 
@@ -143,8 +126,6 @@ private:
     QMap<QString, QVector<float>> coords;
     float udShift = 0;
     float lrShift = 0;
-    Card card;
-    QFontDatabase fontDatabase;
     // Why the register could not be created at start-up; empty when it was.
     QString registerError;
     QPointer<JournalWindow> journalWindow;

@@ -6,44 +6,33 @@
 #include "batch/batchwindow.h"
 #include "card/fitcheck.h"
 #include "card/printing.h"
+#include "card/printjob.h"
 #include "card/printquestions.h"
 #include "card/printreport.h"
 #include "records/recordstore.h"
 #include "records/recordtexts.h"
 
 #include <QItemSelectionModel>
-#include <QPrinter>
 #include <QProgressDialog>
+
+#include <memory>
 
 namespace {
 
-// How many cards the fit question names one by one.
-constexpr int kNamedCards = 10;
-
-// The fit question for the batch: which cards overflow, with the same three
-// answers as for one card.
-void listCards(QStringList* lines, const QStringList& cards)
+// The progress of the batch's pages, opened once the job has begun; false
+// once the operator cancelled.
+bool showProgress(std::unique_ptr<QProgressDialog>* progress, QWidget* window, int painted, int total)
 {
-    for (int i = 0; i < cards.size() && i < kNamedCards; ++i)
-        *lines << QStringLiteral("— ") + cards.at(i);
-    if (cards.size() > kNamedCards)
-        *lines << QStringLiteral("— и ещё %1").arg(cards.size() - kNamedCards);
-}
-
-// The cards that cannot fit even at the smallest size are listed apart; when
-// no card would gain from "Уменьшить шрифт", it is not offered.
-printquestions::FitAnswer askBatchFit(QWidget* parent, const QStringList& cards, const QStringList& unfit, int total)
-{
-    QStringList lines{QStringLiteral("Текст выходит за границы полей на %1 карточках из %2:").arg(cards.size()).arg(total)};
-    listCards(&lines, cards);
-    if (unfit.isEmpty())
-        return printquestions::askFit(parent, lines.join('\n'));
-    lines << QString()
-          << QStringLiteral("Не помещаются даже при размере %1 пт (печатаются как есть):").arg(fitcheck::kMinimumSize);
-    listCards(&lines, unfit);
-    if (unfit.size() == cards.size())
-        return printquestions::askCannotFit(parent, lines.join('\n'));
-    return printquestions::askFit(parent, lines.join('\n'));
+    if (!*progress) {
+        progress->reset(new QProgressDialog(QStringLiteral("Печать карточек…"), QStringLiteral("Отмена"), 0, total,
+                                            window));
+        (*progress)->setObjectName(QStringLiteral("progressBatch"));
+        (*progress)->setWindowTitle(QStringLiteral("Пакетная печать"));
+        (*progress)->setWindowModality(Qt::WindowModal);
+        (*progress)->setMinimumDuration(0);
+    }
+    (*progress)->setValue(painted);
+    return !(*progress)->wasCanceled();
 }
 
 } // namespace
@@ -77,15 +66,13 @@ void Security::on_buttonBatch_clicked()
     readParams();
     const QString form = organisation.form;
     const QString comp = organisation.name;
-    QPrinter printer(QPrinter::ScreenResolution);
-    printing::configurePrinter(printer, false);
-    bool familyFound = false;
-    const printing::CardPage blank = newPage(printer.paperRect(QPrinter::Point), &familyFound);
-    const auto fitCheck = [this, blank, form, comp](const records::Employee& employee, const QString& date) {
-        const QVector<cardlayout::CardField> fields =
-            cardlayout::composeCard(batch::sourceTexts(form, comp, employee, date), blank.s, fonts, coords);
+    const LayoutParams params = layout();
+    const printjob::Blank blank = printjob::blankFor(params, printjob::a6Paper());
+    const auto fitCheck = [blank, params, form, comp](const records::Employee& employee, const QString& date) {
+        const printjob::CardTexts card{batch::sourceTexts(form, comp, employee, date), QString(), QString(), QString()};
         fitcheck::Measure measure;
-        return fitcheck::overflows(measure.painter(), blank.font, fields, blank.s);
+        return fitcheck::overflows(measure.painter(), blank.page.font,
+                                   printjob::compose(printjob::Kind::Batch, card, params, blank), blank.page.s);
     };
     const auto filter = [this, companyText](const QStringList& filters) {
         QSet<qint64> shown;
@@ -123,89 +110,26 @@ void Security::printBatch(BatchWindow* window, const QString& companyText, const
         return;
     }
 
+    QVector<printjob::CardTexts> cards;
+    for (const records::Employee& employee : employees)
+        cards.append({batch::sourceTexts(form, comp, employee, window->dateFor(employee)), companyText, QString(),
+                      employee.fullName()});
+
     readParams();
-    QPrinter printer(QPrinter::ScreenResolution);
-    QString destination;
-    if (!choosePrinter(printer, &destination))
-        return;
-    if (!printquestions::confirmStep(window, QStringLiteral("Пакетная печать"),
-                                     printreport::batchQuestion(employees.size(), destination)))
-        return;
-    const bool testPrint = printing::isTestPrint(form);
-    printing::configurePrinter(printer, testPrint);
-    bool familyFound = false;
-    const printing::CardPage blank = newPage(printer.paperRect(QPrinter::Point), &familyFound);
-    if (!confirmJob(window, printer, destination, testPrint, familyFound, blank.font))
-        return;
-
-    QVector<printing::CardPage> pages;
-    QVector<printing::CardPage> fitted;
-    QStringList overflowing;
-    QStringList unfit;
-    fitcheck::Measure measure;
-    for (const records::Employee& employee : employees) {
-        printing::CardPage page = blank;
-        page.fields = cardlayout::composeCard(batch::sourceTexts(form, comp, employee, window->dateFor(employee)),
-                                              page.s, fonts, coords);
-        pages.append(page);
-        fitted.append(page);
-        if (fitcheck::overflows(measure.painter(), page.font, page.fields, page.s).isEmpty())
-            continue;
-        overflowing << employee.fullName();
-        // The same rule as for one card; a card that cannot fit prints as it is.
-        const fitcheck::FitResult fit = fitcheck::fitCard(measure.painter(), page.font, page.fields, page.s);
-        if (fit.unfit.isEmpty())
-            fitted.last().fields = fit.fields;
-        else
-            unfit << employee.fullName();
-    }
-    if (!overflowing.isEmpty()) {
-        switch (askBatchFit(window, overflowing, unfit, pages.size())) {
-        case printquestions::FitAnswer::Cancel:
-            return;
-        case printquestions::FitAnswer::AsIs:
-            break;
-        case printquestions::FitAnswer::Shrink:
-            pages = fitted;
-            break;
-        }
-    }
-
-    // Cards that print their register number get it before their page starts.
-    QVector<qint64> numbers(pages.size(), 0);
-    QStringList reserveErrors;
-    for (int i = 0; i < pages.size(); ++i) {
-        QString reserveError;
-        if (!testPrint)
-            numbers[i] = reserveNumber(&pages[i].fields, &reserveError);
-        reserveErrors << reserveError;
-    }
-
-    QProgressDialog progress(QStringLiteral("Печать карточек…"), QStringLiteral("Отмена"), 0, pages.size(), window);
-    progress.setObjectName(QStringLiteral("progressBatch"));
-    progress.setWindowTitle(QStringLiteral("Пакетная печать"));
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(0);
-    progress.setValue(0);
-    QString error;
-    const int sent = batch::printPages(printer, pages, testPrint ? QStringLiteral("card.png") : QString(),
-                                       [&progress](int painted) {
-                                           progress.setValue(painted);
-                                           return !progress.wasCanceled();
-                                       },
-                                       &error);
-    progress.reset();
-    for (int i = 0; i < pages.size(); ++i) {
-        if (i >= sent)
-            releaseNumber(numbers.at(i));
-        else if (!testPrint)
-            recordPrinted(printing::PrintedCard{destination, pages.at(i).fields}, companyText, QString(),
-                          numbers.at(i), reserveErrors.at(i));
-    }
-    showStatus(printreport::batchPrinted(sent, pages.size(),
-                                         printreport::destination(destination, printer.outputFileName())));
-    if (!error.isEmpty())
-        showError(window, error);
-    else if (sent < pages.size())
-        showError(window, QStringLiteral("Печать прервана: напечатано карточек %1 из %2").arg(sent).arg(pages.size()));
+    std::unique_ptr<QProgressDialog> progress;
+    const auto pagePainted = [&](int painted) { return showProgress(&progress, window, painted, cards.size()); };
+    const auto confirmBatch = [&](const QString& destination) {
+        return printquestions::confirmStep(window, QStringLiteral("Пакетная печать"),
+                                           printreport::batchQuestion(cards.size(), destination));
+    };
+    const printjob::Outcome outcome =
+        printCards(printjob::Kind::Batch, cards, printing::isTestPrint(form), window, pagePainted, confirmBatch);
+    if (progress)
+        progress->reset();
+    if (outcome.asked)
+        showStatus(printreport::batchPrinted(outcome.sent, outcome.total, outcome.where));
+    if (outcome.asked && outcome.error.isEmpty() && outcome.sent < outcome.total)
+        showError(window, QStringLiteral("Печать прервана: напечатано карточек %1 из %2")
+                              .arg(outcome.sent)
+                              .arg(outcome.total));
 }

@@ -1,22 +1,11 @@
 #include "app/security.h"
 
 #include "app/messages.h"
-#include "card/printing.h"
+#include "card/printjob.h"
 #include "card/printquestions.h"
 #include "card/printreport.h"
+#include "journal/cardregister.h"
 #include "journal/journalwindow.h"
-#include "journal/reprint.h"
-
-#include <QPrinter>
-#include <QPrinterInfo>
-
-#include <algorithm>
-
-namespace {
-
-const char* const kNotRecorded = "Карточка напечатана, но не записана в журнал выдачи: ";
-
-} // namespace
 
 void Security::on_buttonJournal_clicked()
 {
@@ -50,22 +39,15 @@ void Security::reprintCard(qint64 number)
                                      printreport::reprintQuestion(number, spoiled)))
         return;
     readParams();
-    QPrinter printer(QPrinter::ScreenResolution);
-    QString destination;
-    if (!choosePrinter(printer, &destination))
+    const printjob::Outcome outcome =
+        printCards(printjob::Kind::Reprint,
+                   {{row.fieldTexts(), row.company, QStringLiteral("Взамен карточки № %1").arg(number), QString()}},
+                   false, this);
+    if (outcome.sent == 0)
         return;
-    printing::configurePrinter(printer, false);
-    bool familyFound = false;
-    printing::CardPage page = newPage(printer.paperRect(QPrinter::Point), &familyFound);
-    page.fields = journal::reprintFields(row.fieldTexts(), fonts, coords);
-    if (!confirmPrint(printer, destination, false, familyFound, &page))
-        return;
-    const qint64 printed =
-        printPage(printer, destination, false, page, row.company, QStringLiteral("Взамен карточки № %1").arg(number));
-    if (printed < 0)
-        return;
+    const qint64 printed = outcome.numbers.value(0);
     markReplaced(row, printed);
-    const QString report = printreport::reprinted(number, printed, printreport::destination(destination, QString()));
+    const QString report = printreport::reprinted(number, printed, outcome.where);
     showStatus(report);
     if (journalWindow)
         journalWindow->showStatus(report);
@@ -83,21 +65,6 @@ void Security::markReplaced(const journal::CardRow& replaced, qint64 number)
         journalWindow->refresh();
 }
 
-qint64 Security::reserveNumber(QVector<cardlayout::CardField>* fields, QString* error)
-{
-    // Only a card that prints its number needs it before the page starts.
-    const auto numberField = std::find_if(fields->begin(), fields->end(), [](const cardlayout::CardField& field) {
-        return field.key == QLatin1String("Number");
-    });
-    if (numberField == fields->end() || !ensureRegister(error))
-        return 0;
-    const qint64 number = journal::CardRegister(db.database).reserve(error);
-    if (number == 0 && error->isEmpty())
-        *error = QStringLiteral("номер не получен");
-    numberField->text = number > 0 ? QString::number(number) : QString();
-    return number;
-}
-
 bool Security::ensureRegister(QString* error)
 {
     if (registerError.isEmpty())
@@ -109,31 +76,4 @@ bool Security::ensureRegister(QString* error)
     }
     registerError.clear();
     return true;
-}
-
-void Security::releaseNumber(qint64 number)
-{
-    // A number once given stays used; should even the removal fail, the row
-    // stays behind as spoiled with the note that its print did not finish.
-    if (number > 0)
-        journal::CardRegister(db.database).release(number, nullptr);
-}
-
-qint64 Security::recordPrinted(const printing::PrintedCard& printed, const QString& company, const QString& note,
-                               qint64 number, const QString& reserveError)
-{
-    if (!reserveError.isEmpty()) {
-        showError(nullptr, QString::fromUtf8(kNotRecorded) + reserveError);
-        return 0;
-    }
-    const journal::PrintedCard card{printed.texts(), company, printed.printer, note};
-    const journal::CardRow row = journal::rowFor(card, journal::timestamp(QDateTime::currentDateTime()),
-                                                 journal::loginName());
-    QString error;
-    const qint64 recorded = ensureRegister(&error) ? journal::CardRegister(db.database).record(row, number, &error) : 0;
-    if (recorded == 0)
-        showError(nullptr, QString::fromUtf8(kNotRecorded) + error);
-    if (journalWindow)
-        journalWindow->refresh();
-    return recorded;
 }

@@ -1,6 +1,7 @@
 #include "app/security.h"
 #include "ui_security.h"
 
+#include "app/messagequestions.h"
 #include "app/messages.h"
 #include "db/failurecause.h"
 #include "records/listposition.h"
@@ -8,27 +9,11 @@
 #include "records/recordtexts.h"
 
 #include <QList>
-#include <QMessageBox>
-#include <QPushButton>
 
 namespace {
 
 const char* const writeError = "Ошибка записи в базу данных";
 const char* const updateError = "Ошибка обновления данных";
-
-// Neither button has a rejecting role, so Esc and the close button do nothing:
-// the operator has to answer. The informative line says what goes.
-bool confirmDelete(const QString& what)
-{
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("Предупреждение"),
-                    QStringLiteral("Внимание! Это действие нельзя отменить. Продолжить?"));
-    box.setInformativeText(what);
-    QPushButton* yes = box.addButton(QStringLiteral("Да"), QMessageBox::ActionRole);
-    // Enter, even held down, must not delete.
-    box.setDefaultButton(box.addButton(QStringLiteral("Нет"), QMessageBox::ActionRole));
-    box.exec();
-    return box.clickedButton() == yes;
-}
 
 // Blanks typed around a text would make a second, near-identical record, and
 // hidden characters a name that reads as another.
@@ -163,7 +148,7 @@ void Security::on_buttonDeleteCompany_clicked()
     QString what = QStringLiteral("Будет удалена организация «%1»").arg(company.first());
     if (employees >= 0)
         what += QStringLiteral(", вместе с ней сотрудников: %1").arg(employees);
-    if (!confirmDelete(what + QLatin1Char('.')))
+    if (!MessageBoxQuestions(this).confirm(what + QLatin1Char('.')))
         return;
 
     // The organisation and its employees go together: employees left behind
@@ -193,7 +178,7 @@ void Security::on_buttonDeletePerson_clicked()
     if (company.isEmpty() || person.isEmpty())
         return;
     const QString companyText = company.join(QLatin1Char(' '));
-    if (!confirmDelete(QStringLiteral("Будет удалён сотрудник «%1» организации «%2».").arg(person.value(0), companyText)))
+    if (!MessageBoxQuestions(this).confirm(QStringLiteral("Будет удалён сотрудник «%1» организации «%2».").arg(person.value(0), companyText)))
         return;
 
     const QList<QStringList> valueSets{{companyText}, {person.value(0)}, {person.value(1)}, {person.value(2)}};

@@ -4,8 +4,6 @@
 #include "records/recordtexts.h"
 
 #include <QDate>
-#include <QPainter>
-#include <QPrinter>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
@@ -83,35 +81,6 @@ cardlayout::SourceTexts sourceTexts(const QString& form, const QString& comp, co
     texts.insert(QStringLiteral("Dir"), employee.director);
     texts.insert(QStringLiteral("Date"), date);
     return texts;
-}
-
-int printPages(QPrinter& printer, const QVector<printing::CardPage>& pages, const QString& background,
-               const std::function<bool(int)>& pagePainted, QString* error)
-{
-    if (pages.isEmpty())
-        return 0;
-    QPainter painter;
-    if (!painter.begin(&printer)) {
-        *error = QStringLiteral("Не удалось начать печать");
-        return 0;
-    }
-    const QRectF paper = printer.paperRect(QPrinter::Point);
-    int painted = 0;
-    for (const printing::CardPage& page : pages) {
-        if (painted > 0 && !printer.newPage())
-            break;
-        if (!background.isEmpty())
-            printing::drawBackground(painter, background, paper);
-        printing::paintCard(painter, page);
-        ++painted;
-        if (pagePainted && !pagePainted(painted))
-            break;
-    }
-    if (!painter.end()) {
-        *error = QStringLiteral("Не удалось завершить печать");
-        return 0;
-    }
-    return painted;
 }
 
 } // namespace batch

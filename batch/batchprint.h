@@ -11,10 +11,6 @@
 #include <QStringList>
 #include <QVector>
 
-#include <functional>
-
-class QPrinter;
-
 // Printing the cards of many employees of one organisation in one job.
 namespace batch {
 
@@ -35,15 +31,6 @@ QString printedDate(const QString& stored);
 // this employee of the organisation, with the date given.
 cardlayout::SourceTexts sourceTexts(const QString& form, const QString& comp, const records::Employee& employee,
                                     const QString& date);
-
-// Paints the pages into one job, one card per page, over the picture file
-// background (none when empty). After each page, pagePainted(count) is asked
-// whether to go on; false stops the batch there, and the pages painted so
-// far still go to the spooler when the job ends. Returns how many pages were
-// handed to the spooler: 0 when the job could not begin or end (*error then
-// says which).
-int printPages(QPrinter& printer, const QVector<printing::CardPage>& pages, const QString& background,
-               const std::function<bool(int)>& pagePainted, QString* error);
 
 } // namespace batch
 

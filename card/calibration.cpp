@@ -1,18 +1,12 @@
 #include "card/calibration.h"
 
-#include "app/messages.h"
 #include "card/fitcheck.h"
 #include "card/layoutgeometry.h"
-#include "card/printerchoice.h"
-#include "card/printing.h"
-#include "card/printquestions.h"
 
 #include <QFont>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPen>
-#include <QPrinter>
-#include <QPrinterInfo>
 
 #include <algorithm>
 
@@ -202,44 +196,6 @@ void paintSheet(QPainter& painter, const cardlayout::CoordTable& coords, float s
     font.setPixelSize(kInstructionSize);
     painter.setFont(font);
     painter.drawText(marks.instruction, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, instructionText());
-}
-
-// The area the printer can print on, in points: the paper less the
-// driver's smallest margins.
-QRectF printableArea(const QPrinter& printer)
-{
-    QPageLayout layout = printer.pageLayout();
-    layout.setUnits(QPageLayout::Point);
-    return printer.paperRect(QPrinter::Point).marginsRemoved(layout.minimumMargins());
-}
-
-bool printSheet(QWidget* parent, const QString& printerName, const cardlayout::CoordTable& coords,
-                const cardlayout::Shift& shift)
-{
-    QPrinter printer(QPrinter::ScreenResolution);
-    if (!printerName.isEmpty())
-        printer.setPrinterName(printerName);
-    const QString name = printerName.isEmpty() ? printer.printerName() : printerName;
-    if (QPrinterInfo::printerInfo(name).isNull()) {
-        showError(parent, name.isEmpty() ? QStringLiteral("Принтер не найден")
-                                         : QStringLiteral("Принтер «%1» не найден").arg(name));
-        return false;
-    }
-    printing::configurePrinter(printer, false);
-    if (!printerchoice::knowsA6(QPrinterInfo(printer)) && !printquestions::printWithoutA6(parent, name))
-        return false;
-    QPainter painter;
-    if (!painter.begin(&printer)) {
-        showError(parent, QStringLiteral("Не удалось начать печать"));
-        return false;
-    }
-    paintSheet(painter, coords, cardlayout::pageScale(float(printer.paperRect(QPrinter::Point).width())), shift,
-               printableArea(printer));
-    if (!painter.end()) {
-        showError(parent, QStringLiteral("Не удалось завершить печать"));
-        return false;
-    }
-    return true;
 }
 
 cardlayout::Shift corrected(const cardlayout::Shift& shift, float belowMm, float rightMm)

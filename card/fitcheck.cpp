@@ -219,4 +219,14 @@ QPainter& Measure::painter()
     return d->painter;
 }
 
+QString cannotFitText(const QVector<Overflow>& overflows, const QStringList& unfit)
+{
+    QStringList names;
+    for (const QString& key : unfit)
+        names << fieldDescription(key);
+    return overflowText(overflows) + QStringLiteral("\n\nНе помещается даже при размере %1 пт: %2.")
+                                         .arg(kMinimumSize)
+                                         .arg(names.join(QStringLiteral(", ")));
+}
+
 } // namespace fitcheck

@@ -63,6 +63,9 @@ QString overflowOnPaper(const Overflow& overflow);
 
 // The text of the question box: each overflowing field and by how much.
 QString overflowText(const QVector<Overflow>& overflows);
+// The text for one card that "Уменьшить шрифт" cannot fit: the overflowing
+// fields, then those that do not fit even at the smallest size.
+QString cannotFitText(const QVector<Overflow>& overflows, const QStringList& unfit);
 
 // A painter-ready device at 72 dpi for measuring before the page is begun:
 // a PDF writer into memory, which measures as the printer's PDF engine does.

@@ -5,8 +5,6 @@
 #include <QGuiApplication>
 #include <QKeySequence>
 #include <QLabel>
-#include <QPainter>
-#include <QPen>
 #include <QPixmap>
 #include <QScreen>
 #include <QShortcut>
@@ -19,11 +17,6 @@ namespace {
 
 // Without a usable screen the card is shown at its own size of 750 pixels.
 constexpr int kFallbackScreenWidth = 4 * 750;
-
-// The screen width at which the letters always had the right size.
-constexpr int kReferenceScreenWidth = 1920;
-
-constexpr int kOutlineWidth = 3;
 
 // Room left for the window's title bar and frame, which the window manager adds.
 constexpr int kTitleBarAllowance = 40;
@@ -46,13 +39,6 @@ int screenWidth()
 {
     const QList<QScreen*> screens = QGuiApplication::screens();
     return screens.isEmpty() ? 0 : screens.first()->size().width();
-}
-
-int pointSize(int size)
-{
-    // The same letter size as printing uses, so a size of 0 shows as printed.
-    const float letters = float(cardlayout::usableSize(size));
-    return qMax(1, cardlayout::truncate(letters * 3840 / float(kReferenceScreenWidth)));
 }
 
 QString title(int overflowing, const QString& fontNote)
@@ -79,28 +65,22 @@ QSize windowSize(int screenWidth, int availableHeight)
     return QSize(qMax(1, int(qint64(size.width()) * availableHeight / size.height())), availableHeight);
 }
 
-QWidget* show(QWidget* card, int screenWidth, const QString& title, const QVector<QRect>& outlines)
+QSize shownSize(int screenWidth)
+{
+    return windowSize(screenWidth, availableArea().height() - kTitleBarAllowance);
+}
+
+QWidget* show(const QImage& picture, int screenWidth, const QString& title)
 {
     const QRect available = availableArea();
-    const QSize size = windowSize(screenWidth, available.height() - kTitleBarAllowance);
-    QPixmap whole = card->grab();
-    if (!outlines.isEmpty()) {
-        QPainter painter(&whole);
-        // At least two pixels wide in the scaled picture, so it never fades away.
-        const int width = qMax(kOutlineWidth, 2 * whole.width() / qMax(1, size.width()) + 1);
-        painter.setPen(QPen(Qt::red, width));
-        for (const QRect& rect : outlines)
-            painter.drawRect(rect);
-    }
-    const QPixmap picture = whole.scaledToWidth(size.width(), Qt::SmoothTransformation);
-
+    const QSize size = shownSize(screenWidth);
     auto* window = new QWidget;
     window->setAttribute(Qt::WA_DeleteOnClose);
     auto* layout = new QVBoxLayout;
     layout->setContentsMargins(0, 0, 0, 0);
     auto* label = new QLabel;
     label->setScaledContents(true);
-    label->setPixmap(picture);
+    label->setPixmap(QPixmap::fromImage(picture));
     layout->addWidget(label);
     window->setLayout(layout);
     window->setFixedSize(size);

@@ -1,10 +1,6 @@
 #include "card/printerchoice.h"
 
 #include <QJsonValue>
-#include <QPageSize>
-#include <QPrinterInfo>
-
-#include <algorithm>
 
 namespace printerchoice {
 
@@ -66,22 +62,6 @@ void writeSettings(QJsonObject* root, const PrinterSettings& settings)
                                               {QStringLiteral("lrShift"), double(it.value().lrShift)}});
     }
     root->insert(kPrinters, printers);
-}
-
-bool knowsA6(const QPrinterInfo& printer)
-{
-    const QList<QPageSize> sizes = printer.supportedPageSizes();
-    return std::any_of(sizes.begin(), sizes.end(), [](const QPageSize& size) { return size.id() == QPageSize::A6; });
-}
-
-QStringList destinations()
-{
-    return QPrinterInfo::availablePrinterNames();
-}
-
-QString defaultDestination()
-{
-    return QPrinterInfo::defaultPrinterName();
 }
 
 } // namespace printerchoice

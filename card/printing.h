@@ -26,7 +26,7 @@ bool isTestPrint(const QString& formText);
 // the PDF 1.4 file pdfFile instead.
 void configurePrinter(QPrinter& printer, bool testPrint, const QString& pdfFile = QStringLiteral("card.pdf"));
 
-// The width of A6 paper in points as the page set up by configurePrinter
+// The width of A6 paper in points, as the printers are set up for it;
 // reports it; the layout editor scales the blank with it as the print does.
 float a6WidthPoints();
 
@@ -34,9 +34,12 @@ float a6WidthPoints();
 void drawBackground(QPainter& painter, const QString& imageFile, const QRectF& paper);
 
 // Paints one field character by character with the card font at the field's
-// letter size, one pixel being one point.
+// letter size, one pixel being one point. The letters are placed by the
+// metrics of the painter `metrics` when given (the 72 dpi PDF measure of a
+// preview, so that a picture places them as the printer does), else of the
+// painter itself.
 void paintField(QPainter& painter, QFont font, const cardlayout::CardField& field, float s,
-                const cardlayout::Shift& shift);
+                const cardlayout::Shift& shift, QPainter* metrics = nullptr);
 
 // One card's page: the fields as they are to be printed (a size lowered by
 // the fit check included), the card font, the page scale and the shifts.
@@ -50,7 +53,7 @@ struct CardPage
 
 // Paints every non-empty field of the card onto a page that has been begun;
 // the same for one card and for each page of several.
-void paintCard(QPainter& painter, const CardPage& page);
+void paintCard(QPainter& painter, const CardPage& page, QPainter* metrics = nullptr);
 
 // A card as it went to the spooler: the destination's name and the fields as
 // printed (texts after the fit check's choice, sizes used).

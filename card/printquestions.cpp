@@ -73,14 +73,4 @@ FitAnswer askCannotFit(QWidget* parent, const QString& text)
     return box.clickedButton() == asIs ? FitAnswer::AsIs : FitAnswer::Cancel;
 }
 
-QString cannotFitText(const QVector<fitcheck::Overflow>& overflows, const QStringList& unfit)
-{
-    QStringList names;
-    for (const QString& key : unfit)
-        names << fitcheck::fieldDescription(key);
-    return fitcheck::overflowText(overflows) + QStringLiteral("\n\nНе помещается даже при размере %1 пт: %2.")
-                                                   .arg(fitcheck::kMinimumSize)
-                                                   .arg(names.join(QStringLiteral(", ")));
-}
-
 } // namespace printquestions

@@ -2,9 +2,9 @@
 #define PRINTQUESTIONS_H
 
 #include "card/fitcheck.h"
+#include "util/questions.h"
 
 #include <QString>
-#include <QStringList>
 #include <QVector>
 
 class QWidget;
@@ -23,7 +23,7 @@ bool printInOtherFamily(QWidget* parent, const QString& requested, const QString
 // batch), titled title: true for "Печатать"; "Отмена" is the default and Esc.
 bool confirmStep(QWidget* parent, const QString& title, const QString& text);
 
-enum class FitAnswer { Shrink, AsIs, Cancel };
+using FitAnswer = Questions::FitAnswer;
 
 // "Текст не помещается" with "Уменьшить шрифт", "Печатать как есть" and
 // "Отмена" (the default, also Esc), naming the overflowing fields.
@@ -34,10 +34,6 @@ FitAnswer askFit(QWidget* parent, const QString& text);
 // "Текст не помещается" when even the smallest size cannot make it fit:
 // only "Печатать как есть" (AsIs) and "Отмена" (Cancel, the default).
 FitAnswer askCannotFit(QWidget* parent, const QString& text);
-
-// The text for one card: the overflowing fields, then those that do not fit
-// even at the smallest size.
-QString cannotFitText(const QVector<fitcheck::Overflow>& overflows, const QStringList& unfit);
 
 } // namespace printquestions
 

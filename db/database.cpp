@@ -4,9 +4,9 @@
 #include "db/serverconfig.h"
 #include "db/statements.h"
 #include "db/workingdatabase.h"
+#include "util/questions.h"
 
 #include <QChar>
-#include <QFileDialog>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -35,8 +35,7 @@ void ensureBusyTimeout(QSqlDatabase& database)
 
 } // namespace
 
-DataBase::DataBase(QWidget* parent)
-    : QWidget(parent)
+DataBase::DataBase()
 {
     setConnection(QStringLiteral("Ruvo"));
 }
@@ -60,8 +59,10 @@ void DataBase::setConnection(const QString& connectionName)
 bool DataBase::open(QString& fileName)
 {
     if (fileName.isEmpty()) {
-        fileName = QFileDialog::getOpenFileName(nullptr, QStringLiteral("Выберите базу данных"), QString(),
-                                                QStringLiteral("*.*"));
+        fileName = Questions::current()
+                       .chooseFiles(Questions::FileChoice::OpenOne, QStringLiteral("Выберите базу данных"), QString(),
+                                    QStringLiteral("*.*"))
+                       .value(0);
         if (fileName.isEmpty())
             return false;
     }

@@ -8,7 +8,6 @@
 #include <QSqlError>
 #include <QString>
 #include <QStringList>
-#include <QWidget>
 
 #include <functional>
 
@@ -21,10 +20,10 @@ struct ServerConfig;
 // Owns the program's one database connection ("Ruvo"): the SQLite file, or a
 // PostgreSQL server named in "database.json". Builds every record statement
 // as SQL text from table names, column lists and values.
-class DataBase : public QWidget
+class DataBase
 {
 public:
-    explicit DataBase(QWidget* parent = nullptr);
+    DataBase();
 
     void setConnection(const QString& connectionName);
     bool open(QString& fileName);

@@ -55,9 +55,12 @@ QVariant CardListModel::data(const QModelIndex& index, int role) const
     if (!row || index.column() < 0 || index.column() >= kColumns)
         return QVariant();
     if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
-        if (index.column() == 11)
+        if (index.column() == 11) {
+            if (row->status == QLatin1String(journal::kSent))
+                return QStringLiteral("отправлена");
             return row->status == QLatin1String(journal::kSpoiled) ? QStringLiteral("испорчена")
                                                                    : QStringLiteral("выдана");
+        }
         return row->values().at(index.column());
     }
     return QVariant();

@@ -14,10 +14,11 @@ namespace journal {
 
 const char* const kIssued = "issued";
 const char* const kSpoiled = "spoiled";
+const char* const kSent = "sent";
+const char* const kUnfinished = "печать не завершена";
 
 namespace {
 
-const char* const kUnfinished = "печать не завершена";
 const QString kTable = QStringLiteral("cards");
 
 // The columns a print writes, all but the number.
@@ -228,11 +229,16 @@ qint64 CardRegister::record(const CardRow& row, qint64 reserved, QString* error)
 
 bool CardRegister::markSpoiled(qint64 number, const QString& reason, QString* error)
 {
+    return setStatus(number, QString::fromLatin1(kSpoiled), reason, error);
+}
+
+bool CardRegister::setStatus(qint64 number, const QString& status, const QString& note, QString* error)
+{
     QSqlQuery query(m_database);
     if (!query.prepare(QStringLiteral("UPDATE %1 SET status = ?, note = ? WHERE number = ?").arg(kTable)))
         return fail(query, error);
-    bindText(query, QString::fromLatin1(kSpoiled));
-    bindText(query, reason);
+    bindText(query, status);
+    bindText(query, note);
     query.addBindValue(number);
     if (!query.exec())
         return fail(query, error);

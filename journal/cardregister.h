@@ -22,7 +22,8 @@
 //                   "Patron", "DirPost", "Dir" and "Date"
 //   printer         the name of the destination printer
 //   operator        the login name of whoever printed
-//   status          'issued', or 'spoiled' for a blank that was spoiled
+//   status          'issued'; 'sent' while the job is being handed to the
+//                   spooler; 'spoiled' for a blank that was spoiled
 //   note            the reason a card was spoiled, the card a reprint
 //                   replaces, or why a print did not finish
 //   form, comp      the texts printed in the fields "Form" and "Comp"
@@ -32,14 +33,18 @@
 //
 // Every column but "number" is TEXT and never NULL. On a PostgreSQL server
 // "number" is a BIGINT identity column and the texts compare by character
-// codes, as in SQLite (see db/dialect.h). A card is first entered
-// as 'spoiled' with the note "печать не завершена" and becomes 'issued' once
-// the page has been handed to the spooler; a print that fails removes its row.
-// The number stays used either way.
+// codes, as in SQLite (see db/dialect.h). The cards of a print job are first
+// entered together as 'spoiled' with the note "печать не завершена", turn
+// 'sent' (in one transaction) just before the job is handed to the spooler
+// and 'issued' once it has been; a job that is never handed over leaves them
+// "печать не завершена". An older copy shows 'sent' as issued.
 namespace journal {
 
 extern const char* const kIssued;
 extern const char* const kSpoiled;
+extern const char* const kSent;
+// The note of a card whose job never reached the spooler.
+extern const char* const kUnfinished;
 
 // The register's columns in the order of the table.
 const QStringList& columns();
@@ -121,6 +126,8 @@ public:
     qint64 record(const CardRow& row, qint64 reserved, QString* error);
     // Marks a card spoiled and keeps the reason in its note.
     bool markSpoiled(qint64 number, const QString& reason, QString* error);
+    // Sets a card's status and note.
+    bool setStatus(qint64 number, const QString& status, const QString& note, QString* error);
     bool fetch(qint64 number, CardRow* row, QString* error);
 
     // Up to `limit` rows matching the filter, newest first, with numbers below

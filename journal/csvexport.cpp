@@ -56,6 +56,8 @@ QString statusText(const QString& status)
         return QStringLiteral("выдана");
     if (status == QLatin1String(kSpoiled))
         return QStringLiteral("испорчена");
+    if (status == QLatin1String(kSent))
+        return QStringLiteral("отправлена");
     return status;
 }
 

@@ -1,4 +1,5 @@
 #include "db/database.h"
+#include "app/messagequestions.h"
 #include "db/statements.h"
 #include "support/testengine.h"
 #include "support/testsupport.h"
@@ -105,6 +106,8 @@ private slots:
     void writeWaitsForAnotherWriter();
 
 private:
+    // The file choices are answered by the window's dialogs, as in the program.
+    MessageBoxQuestions m_dialogs;
     QString path() const { return m_dir->filePath(kFile); }
     void openDefault();
 
@@ -114,6 +117,7 @@ private:
 
 void TestDatabase::initTestCase()
 {
+    Questions::install(&m_dialogs);
     REQUIRE_TEST_ENGINE();
 }
 

@@ -1,6 +1,7 @@
 #include "app/security.h"
-#include "card/card.h"
 #include "card/cardlayout.h"
+#include "card/layoutparams.h"
+#include "card/picturetarget.h"
 #include "card/preview.h"
 
 #include "support/testsupport.h"
@@ -336,12 +337,15 @@ void TestPrintCheck::previewMarksWhatDoesNotFit()
 // 1366 pixel wide screen as on a 1920 pixel wide one.
 void TestPrintCheck::previewKeepsProportionOnEveryScreen()
 {
-    Card card;
-    QFont font("Liberation Serif");
-    font.setPointSize(preview::pointSize(13));
-    auto picture = [&card, &font](const QString& text, int screenWidth) {
-        card.setField("Surname", text, Qt::AlignLeft, font);
-        std::unique_ptr<QWidget> window(preview::show(&card, screenWidth));
+    LayoutParams layout;
+    QString error;
+    QCOMPARE(readLayoutParams("params.txt", &layout, &error), LayoutReadResult::Ok);
+    auto picture = [&layout](const QString& text, int screenWidth) {
+        const printjob::CardTexts card{{{"Surname", text}, {"Name", ""}, {"Patron", ""}, {"Form", ""}, {"Comp", ""},
+                                        {"DirPost", ""}, {"Dir", ""}},
+                                       QString(), QString(), QString()};
+        std::unique_ptr<QWidget> window(preview::show(
+            printjob::previewCard(card, layout, preview::windowSize(screenWidth)).picture, screenWidth));
         return window->grab().toImage().convertToFormat(QImage::Format_RGB32);
     };
     // The letters' ink: what differs from the same card without them.

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QImage>
 #include <QJsonArray>

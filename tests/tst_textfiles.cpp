@@ -1,4 +1,5 @@
 #include "util/textfiles.h"
+#include "app/messagequestions.h"
 #include "support/testsupport.h"
 
 #include <QApplication>
@@ -111,10 +112,15 @@ private slots:
     void cancelledOpenDialogLeavesListAlone();
     void openDialogReadsChosenFilesInOrder();
     void cancelledSaveDialog();
+
+private:
+    // The file choices are answered by the window's dialogs, as in the program.
+    MessageBoxQuestions m_dialogs;
 };
 
 void TestTextFiles::init()
 {
+    Questions::install(&m_dialogs);
     lastDir.clear();
 }
 

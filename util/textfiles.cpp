@@ -1,8 +1,9 @@
 #include "util/textfiles.h"
 
+#include "util/questions.h"
+
 #include <QDir>
 #include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QTextCodec>
@@ -68,7 +69,8 @@ bool readLines(const QString& fileName, QStringList& lines, QString& filterResul
     if (!fileName.isEmpty()) {
         files << fileName;
     } else {
-        files = QFileDialog::getOpenFileNames(nullptr, QStringLiteral("Выберите файл(ы)"), lastDir, filterResult);
+        files = Questions::current().chooseFiles(Questions::FileChoice::OpenMany, QStringLiteral("Выберите файл(ы)"),
+                                                 lastDir, filterResult);
         if (files.isEmpty()) {
             filterResult = QStringLiteral("Файл(ы) не выбран(ы)");
             return false;
@@ -91,7 +93,10 @@ bool saveLines(QString& fileName, const QStringList& lines, QString& filterResul
         lastDir = QDir::currentPath();
 
     if (fileName.isEmpty()) {
-        fileName = QFileDialog::getSaveFileName(nullptr, QStringLiteral("Сохранение файла"), lastDir, filterResult);
+        fileName = Questions::current()
+                       .chooseFiles(Questions::FileChoice::Save, QStringLiteral("Сохранение файла"), lastDir,
+                                    filterResult)
+                       .value(0);
         if (fileName.isEmpty()) {
             filterResult = QStringLiteral("Сохранение отменено");
             return false;
