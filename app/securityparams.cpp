@@ -75,12 +75,7 @@ bool Security::readParams()
 
 bool Security::writeParams(QString* error)
 {
-    LayoutParams params;
-    params.root = paramsRoot;
-    params.fonts = fonts;
-    params.coords = coords;
-    params.udShift = udShift;
-    params.lrShift = lrShift;
+    LayoutParams params = layout();
     const bool written = writeLayoutParams(QString::fromLatin1(layoutParamsFileName), &params, error);
     paramsRoot = params.root;
     coords = params.coords;
