@@ -15,26 +15,17 @@ const int kBatch = 256;
 // More changed rows than this are read as a whole table again.
 const int kMostChanges = 500;
 const QString kTable = QStringLiteral("companies");
+const int kWatchMs = 500;
 
 } // namespace
 
 CompanyListModel::CompanyListModel(QObject* parent)
     : QAbstractTableModel(parent)
 {
-    // Rows the list statement's model reads later reach the view through this one.
-    connect(&m_statement, &QAbstractItemModel::rowsAboutToBeInserted, this,
-            [this](const QModelIndex&, int first, int last) {
-                if (m_mode == Mode::Statement && !m_resetting) {
-                    m_inserting = true;
-                    beginInsertRows(QModelIndex(), first, last);
-                }
-            });
-    connect(&m_statement, &QAbstractItemModel::rowsInserted, this, [this] {
-        if (m_mode == Mode::Statement && !m_resetting) {
-            endInsertRows();
-            m_inserting = false;
-        }
-    });
+    // A commit of another program is looked for twice a second: one pragma,
+    // and the rows shown read again only when there was one.
+    m_watch.setInterval(kWatchMs);
+    connect(&m_watch, &QTimer::timeout, this, &CompanyListModel::followCommits);
 }
 
 CompanyListModel::~CompanyListModel()
@@ -56,6 +47,10 @@ bool CompanyListModel::refresh(const QString& filter, const QSqlDatabase& databa
     m_all = false;
     m_scanned = -1;
     m_shown = 0;
+    m_texts.clear();
+    m_next = records::CompanyPageKey();
+    m_complete = true;
+    m_watch.stop();
     // The list statement run with no row wanted: a table that is gone or
     // changed is reported as the list itself would report it.
     const QString statement = records::companyListQuery(filter, sql::dialectOf(database));
@@ -64,24 +59,133 @@ bool CompanyListModel::refresh(const QString& filter, const QSqlDatabase& databa
     probe.finish();
     if (searching) {
         m_mode = Mode::Search;
-        m_statement.clear();
         findSearchRows(kBatch);
         m_shown = std::min(listSize(), kBatch);
     } else {
-        m_mode = Mode::Statement;
-        m_statement.setQuery(statement, database);
-        m_error = m_statement.lastError();
+        m_mode = Mode::Pages;
+        m_commits = records::foreignCommitCount(database);
+        if (!readMore(kBatch))
+            m_mode = Mode::Cleared;
+        else if (m_commits >= 0)
+            m_watch.start();
     }
     m_resetting = false;
     endResetModel();
     return !m_error.isValid();
 }
 
+bool CompanyListModel::readMore(int count)
+{
+    records::CompanyPage page;
+    if (!records::readCompanyPage(m_database, m_filter, m_next, count, &page, &m_error))
+        return false;
+    m_texts += page.texts;
+    m_next = page.next;
+    m_complete = page.complete;
+    return true;
+}
+
+void CompanyListModel::readThrough(int row)
+{
+    // Whole batches, as scrolling would have brought them, in one statement.
+    if (m_mode == Mode::Pages && row >= m_texts.size() && !m_complete && !m_inserting)
+        appendRows((row + 1 - m_texts.size() + kBatch - 1) / kBatch * kBatch);
+}
+
+void CompanyListModel::appendRows(int count)
+{
+    records::CompanyPage page;
+    QSqlError error;
+    if (!records::readCompanyPage(m_database, m_filter, m_next, count, &page, &error)) {
+        m_complete = true;
+        return;
+    }
+    const int first = m_texts.size();
+    m_inserting = true;
+    if (!page.texts.isEmpty())
+        beginInsertRows(QModelIndex(), first, first + page.texts.size() - 1);
+    m_texts += page.texts;
+    m_next = page.next;
+    m_complete = page.complete;
+    if (!page.texts.isEmpty())
+        endInsertRows();
+    m_inserting = false;
+}
+
+void CompanyListModel::followCommits()
+{
+    if (m_mode != Mode::Pages || m_inserting)
+        return;
+    const qint64 commits = records::foreignCommitCount(m_database);
+    if (commits == m_commits)
+        return;
+    // The rows read so far, read again in one statement.
+    records::CompanyPage page;
+    QSqlError error;
+    if (!records::readCompanyPage(m_database, m_filter, records::CompanyPageKey(),
+                                  std::max(int(m_texts.size()), kBatch), &page, &error)) {
+        return; // tried again on the next look
+    }
+    m_commits = commits;
+    m_next = page.next;
+    m_complete = page.complete;
+    if (page.texts != m_texts)
+        replaceRows(page.texts);
+}
+
+namespace {
+
+// Row of texts showing text nearest to row; -1 when none does.
+int nearestRow(const QStringList& texts, const QString& text, int row)
+{
+    for (int distance = 0; distance < texts.size(); ++distance) {
+        if (row + distance < texts.size() && texts.at(row + distance) == text)
+            return row + distance;
+        if (row - distance >= 0 && row - distance < texts.size() && texts.at(row - distance) == text)
+            return row - distance;
+        if (row - distance < 0 && row + distance >= texts.size())
+            break;
+    }
+    return -1;
+}
+
+} // namespace
+
+void CompanyListModel::replaceRows(const QStringList& texts)
+{
+    const int oldCount = m_texts.size();
+    const int newCount = texts.size();
+    if (newCount > oldCount) {
+        beginInsertRows(QModelIndex(), oldCount, newCount - 1);
+        m_texts += texts.mid(oldCount);
+        endInsertRows();
+    }
+    // The rows change in place, the row count stays: the selection follows
+    // each row to where its text now is, or drops it.
+    emit layoutAboutToBeChanged();
+    const QModelIndexList before = persistentIndexList();
+    QModelIndexList after;
+    for (const QModelIndex& index : before) {
+        const int row = nearestRow(texts, m_texts.value(index.row()), index.row());
+        after.append(row >= 0 ? createIndex(row, index.column()) : QModelIndex());
+    }
+    changePersistentIndexList(before, after);
+    m_texts = texts + m_texts.mid(newCount);
+    emit layoutChanged();
+    if (newCount < oldCount) {
+        beginRemoveRows(QModelIndex(), newCount, oldCount - 1);
+        m_texts = texts;
+        endRemoveRows();
+    }
+}
+
 void CompanyListModel::clear()
 {
     beginResetModel();
     m_mode = Mode::Cleared;
-    m_statement.clear();
+    m_watch.stop();
+    m_texts.clear();
+    m_complete = true;
     m_rowIds.clear();
     m_all = false;
     m_scanned = -1;
@@ -104,9 +208,9 @@ void CompanyListModel::setSearchEnabled(bool enabled)
     if (enabled)
         return;
     // The same rows again from the list statement, before the memory goes.
+    dropSearch();
     if (m_mode == Mode::Search)
         refresh(m_filter, m_database);
-    dropSearch();
 }
 
 void CompanyListModel::dropSearch()
@@ -192,8 +296,8 @@ int CompanyListModel::rowCount(const QModelIndex& parent) const
     switch (m_mode) {
     case Mode::Search:
         return m_shown;
-    case Mode::Statement:
-        return m_statement.rowCount();
+    case Mode::Pages:
+        return m_texts.size();
     case Mode::Cleared:
         break;
     }
@@ -207,8 +311,8 @@ int CompanyListModel::columnCount(const QModelIndex& parent) const
     switch (m_mode) {
     case Mode::Search:
         return 1;
-    case Mode::Statement:
-        return m_statement.columnCount();
+    case Mode::Pages:
+        return 1;
     case Mode::Cleared:
         break;
     }
@@ -219,8 +323,8 @@ QVariant CompanyListModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole))
         return QVariant();
-    if (m_mode == Mode::Statement)
-        return m_statement.data(m_statement.index(index.row(), index.column()), role);
+    if (m_mode == Mode::Pages)
+        return index.column() == 0 ? m_texts.value(index.row()) : QVariant();
     if (m_mode != Mode::Search || index.row() >= m_shown || index.column() != 0)
         return QVariant();
     return m_search.shownText(rowIdAt(index.row()));
@@ -228,9 +332,7 @@ QVariant CompanyListModel::data(const QModelIndex& index, int role) const
 
 QVariant CompanyListModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (m_mode == Mode::Statement)
-        return m_statement.headerData(section, orientation, role);
-    if (m_mode == Mode::Search && orientation == Qt::Horizontal && section == 0 && role == Qt::DisplayRole)
+    if (m_mode != Mode::Cleared && orientation == Qt::Horizontal && section == 0 && role == Qt::DisplayRole)
         return QStringLiteral("Наименование");
     return QAbstractTableModel::headerData(section, orientation, role);
 }
@@ -241,8 +343,8 @@ bool CompanyListModel::canFetchMore(const QModelIndex& parent) const
     // notice of them), it would add the same rows twice.
     if (parent.isValid() || m_inserting)
         return false;
-    if (m_mode == Mode::Statement)
-        return m_statement.canFetchMore();
+    if (m_mode == Mode::Pages)
+        return !m_complete;
     return m_mode == Mode::Search
            && (m_shown < listSize() || (m_scanned >= 0 && m_scanned < m_search.size()));
 }
@@ -251,8 +353,8 @@ void CompanyListModel::fetchMore(const QModelIndex& parent)
 {
     if (parent.isValid() || m_inserting)
         return;
-    if (m_mode == Mode::Statement)
-        m_statement.fetchMore();
+    if (m_mode == Mode::Pages)
+        appendRows(kBatch);
     else if (m_mode == Mode::Search)
         showThrough(m_shown + kBatch);
 }
@@ -312,36 +414,8 @@ void CompanyListModel::loadFinished()
     m_load = nullptr;
     m_searchLoaded = load->take(&m_search);
     load->deleteLater();
-    if (!m_searchLoaded)
-        return;
-    takeOverFromStatement();
-    emit searchReady();
-}
-
-void CompanyListModel::takeOverFromStatement()
-{
-    // A list statement whose rows are not all read keeps its read of the
-    // file open, and another program cannot commit to it meanwhile: the rows
-    // shown are taken over by memory, in place, the view's selection and
-    // scrolling kept. They are the same rows unless the organisations
-    // changed in between, which then shows as changed rows, or as a list
-    // shown anew where fewer are left than were shown.
-    if (m_mode != Mode::Statement || !m_statement.canFetchMore() || !syncSearch(false))
-        return;
-    const int shown = m_statement.rowCount();
-    m_resetting = true;
-    m_statement.clear();
-    m_resetting = false;
-    m_mode = Mode::Search;
-    m_shown = 0;
-    findSearchRows(shown);
-    if (listSize() < shown) {
-        refresh(m_filter, m_database);
-        return;
-    }
-    m_shown = shown;
-    if (shown > 0)
-        emit dataChanged(index(0, 0), index(shown - 1, 0), {Qt::DisplayRole});
+    if (m_searchLoaded)
+        emit searchReady();
 }
 
 bool CompanyListModel::applyChanges(QVector<qint64> rowIds)

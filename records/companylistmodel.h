@@ -2,6 +2,7 @@
 #define COMPANYLISTMODEL_H
 
 #include "db/changelog.h"
+#include "records/companypages.h"
 #include "records/companysearch.h"
 
 class CompanySearchLoad;
@@ -9,19 +10,21 @@ class CompanySearchLoad;
 #include <QAbstractTableModel>
 #include <QSqlDatabase>
 #include <QSqlError>
-#include <QSqlQueryModel>
+#include <QStringList>
+#include <QTimer>
 #include <QVector>
 
 // The company list of the main window: one column "Наименование", the
 // organisations whose search text holds the filter, in list order.
 //
-// Once the organisations are in memory (CompanySearch), a filter is answered
-// there and any row can be reached at once. They are read on a thread of
-// their own (CompanySearchLoad), started by the first filter or earlier by
-// prepareSearch(). Until they are ready, and where the engine cannot tell this
-// connection's writes (ChangeLog), the list statement is run and its rows are
-// read as the list is scrolled. Either way the rows come in batches as the
-// view asks for more, and the filter means the same.
+// The rows are read a page at a time by their sort key (companypages.h) as
+// the view asks for more, each page a statement read to its end. A commit of
+// another program to the file is noticed within half a second and the rows
+// read so far are read again; a row that is still there keeps its selection,
+// one deleted or renamed loses it.
+//
+// The in-memory search (CompanySearch) can still answer instead, switched on
+// by setSearchEnabled() (off by default).
 class CompanyListModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -43,8 +46,7 @@ public:
     void prepareSearch();
     // Whether the organisations in memory can answer the next refresh.
     bool isSearchReady() const { return m_searchLoaded; }
-    // Off: every refresh runs the list statement (as where the engine cannot
-    // follow the writes). On by default.
+    // On: the organisations are read into memory and the filters answered there.
     void setSearchEnabled(bool enabled);
     // Whether the rows shown come from memory.
     bool isSearching() const { return m_mode == Mode::Search; }
@@ -53,6 +55,8 @@ public:
     // it available; -1 when it is not in the list, or when the rows shown do
     // not come from memory (the caller then reads the list up to it).
     int rowOf(const QString& companyText);
+    // Reads the rows up to row at once, where the list is read by pages.
+    void readThrough(int row);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -66,15 +70,22 @@ signals:
     void searchReady();
 
 private:
-    enum class Mode { Cleared, Statement, Search };
+    enum class Mode { Cleared, Pages, Search };
+
+    // Reads count more rows, before the view is told of a new list; false when the database refused.
+    bool readMore(int count);
+    // Reads count more rows and hands them to the view.
+    void appendRows(int count);
+    // Reads the rows shown again when another program has committed.
+    void followCommits();
+    // Shows texts instead of the rows: those still there keep their place in the selection.
+    void replaceRows(const QStringList& texts);
 
     // Brings the organisations in memory up to date; false when they cannot be used.
     bool syncSearch(bool load);
     // Starts reading the organisations anew; the log of changes starts first.
     void loadSearch();
     void loadFinished();
-    // Shows the rows of a list statement still being read from memory instead.
-    void takeOverFromStatement();
     void dropSearch();
     bool applyChanges(QVector<qint64> rowIds);
     void showThrough(int count);
@@ -88,12 +99,16 @@ private:
     qint64 rowIdAt(int row) const;
 
     QSqlDatabase m_database;
-    QSqlQueryModel m_statement;
+    QStringList m_texts;           // the rows read, in Pages mode
+    records::CompanyPageKey m_next; // where the next page starts
+    bool m_complete = true;
+    qint64 m_commits = -1;          // foreignCommitCount() when the rows were read
+    QTimer m_watch;
     records::CompanySearch m_search;
     ChangeLog m_changes;
     CompanySearchLoad* m_load = nullptr;
     Mode m_mode = Mode::Cleared;
-    bool m_searchEnabled = true;
+    bool m_searchEnabled = false;
     bool m_searchLoaded = false;
     bool m_resetting = false;
     bool m_inserting = false; // between beginInsertRows() and endInsertRows()

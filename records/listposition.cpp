@@ -53,6 +53,8 @@ bool positionCounts(const QSqlDatabase& database, const QString& statement, QVar
 
 bool fetchThrough(QAbstractItemModel* model, int row)
 {
+    if (auto* list = qobject_cast<CompanyListModel*>(model))
+        list->readThrough(row);
     while (model->rowCount() <= row) {
         const int before = model->rowCount();
         if (!model->canFetchMore(QModelIndex()))

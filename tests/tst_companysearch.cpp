@@ -86,7 +86,6 @@ private slots:
     void databaseInMemoryReadAtOnce();
     void listGoneWhileReading();
     void randomNamesAgreeWithListStatement();
-    void longListLetsOthersWriteOnceRead();
     void commonPiecesStillMatch();
 
 private:
@@ -188,6 +187,7 @@ void TestCompanySearch::filtersAgreeWithListStatement()
 {
     QFETCH(QString, filter);
     CompanyListModel model;
+    model.setSearchEnabled(true);
     QAbstractItemModelTester tester(&model);
     // Until the organisations are in memory, the list statement answers.
     QVERIFY(model.refresh(filter, QSqlDatabase::database(kMain)));
@@ -208,6 +208,7 @@ void TestCompanySearch::filtersAgreeWithListStatement()
 void TestCompanySearch::followsWritesOfEitherConnection()
 {
     CompanyListModel model;
+    model.setSearchEnabled(true);
     QAbstractItemModelTester tester(&model);
     const QSqlDatabase db = QSqlDatabase::database(kMain);
     QVERIFY(model.refresh("", db));
@@ -280,6 +281,7 @@ void TestCompanySearch::rowOfReadsOnlyUpToTheRow()
         QVERIFY(insertCompany(kMain, {"ЯП", QString("Объект %1").arg(i, 4, 10, QChar('0')), "x"}));
     QVERIFY(checkExec(kMain, "COMMIT"));
     CompanyListModel model;
+    model.setSearchEnabled(true);
     QAbstractItemModelTester tester(&model);
     const QSqlDatabase db = QSqlDatabase::database(kMain);
     QVERIFY(model.refresh("", db));
@@ -318,6 +320,7 @@ void TestCompanySearch::fileGainsNoTriggerOrTable()
     const QStringList before = checkRows(kOther, "SELECT type, name FROM sqlite_master");
     {
         CompanyListModel model;
+        model.setSearchEnabled(true);
         QVERIFY(readIntoMemory(model, QSqlDatabase::database(kMain)));
         QVERIFY(insertCompany(kMain, {"ООО", "Новая", "ооо новая"}));
         QCOMPARE(checkRows(kOther, "SELECT type, name FROM sqlite_master"), before);
@@ -337,6 +340,7 @@ void TestCompanySearch::databaseInMemoryReadAtOnce()
     QVERIFY(insertCompany("search-memory", {"ООО", "Альфа", "ооо альфа"}));
     {
         CompanyListModel model;
+        model.setSearchEnabled(true);
         QVERIFY(model.refresh("альф", memory));
         QVERIFY(model.isSearching());
         QCOMPARE(shown(model), QStringList{"ООО Альфа"});
@@ -355,10 +359,12 @@ void TestCompanySearch::listGoneWhileReading()
     // The reading thread is stopped and waited for; nothing reaches the gone list.
     for (int i = 0; i < 3; ++i) {
         CompanyListModel model;
+        model.setSearchEnabled(true);
         QVERIFY(model.refresh("а", QSqlDatabase::database(kMain)));
         QVERIFY(!model.isSearching());
     }
     CompanyListModel model;
+    model.setSearchEnabled(true);
     QVERIFY(readIntoMemory(model, QSqlDatabase::database(kMain)));
     QVERIFY(model.refresh("длинный 1999", QSqlDatabase::database(kMain)));
     QCOMPARE(shown(model), statementTexts("длинный 1999"));
@@ -384,6 +390,7 @@ void TestCompanySearch::randomNamesAgreeWithListStatement()
     }
     QVERIFY(checkExec(kMain, "COMMIT"));
     CompanyListModel model;
+    model.setSearchEnabled(true);
     const QSqlDatabase db = QSqlDatabase::database(kMain);
     QVERIFY(readIntoMemory(model, db));
     for (int round = 0; round < 150; ++round) {
@@ -403,42 +410,6 @@ void TestCompanySearch::randomNamesAgreeWithListStatement()
         while (model.canFetchMore(QModelIndex()))
             model.fetchMore(QModelIndex());
         QCOMPARE(shown(model), statementTexts(filter));
-    }
-}
-
-void TestCompanySearch::longListLetsOthersWriteOnceRead()
-{
-    QVERIFY(checkExec(kMain, "BEGIN"));
-    for (int i = 0; i < 600; ++i)
-        QVERIFY(insertCompany(kMain, {"ЗАО", QString("Длинный %1").arg(i), QString("зао длинный %1").arg(i)}));
-    QVERIFY(checkExec(kMain, "COMMIT"));
-    QVERIFY(checkExec(kOther, "PRAGMA busy_timeout=200"));
-    for (const QString filter : {"", "длинный"}) {
-        CompanyListModel model;
-        QItemSelectionModel selection(&model);
-        const QSqlDatabase db = QSqlDatabase::database(kMain);
-        // As at start-up: the list statement, its rows read only in part.
-        QVERIFY(model.refresh(filter, db));
-        QVERIFY(!model.isSearching());
-        QVERIFY(model.canFetchMore(QModelIndex()));
-        const int rows = model.rowCount();
-        const QStringList before = shown(model);
-        selection.select(model.index(rows - 1, 0), QItemSelectionModel::Select);
-
-        model.prepareSearch();
-        QVERIFY(QTest::qWaitFor([&] { return model.isSearchReady(); }, 10000));
-        QVERIFY2(insertCompany(kOther, {"ООО", "Соседняя", "ооо соседняя"}), qPrintable(filter));
-        QVERIFY(model.isSearching());
-        QCOMPARE(model.rowCount(), rows);
-        QCOMPARE(shown(model), before);
-        QVERIFY(selection.isSelected(model.index(rows - 1, 0)));
-        while (model.canFetchMore(QModelIndex()))
-            model.fetchMore(QModelIndex());
-        // The other program's organisation shows from the next refresh on.
-        QStringList expected = statementTexts(filter);
-        expected.removeOne("ООО Соседняя");
-        QCOMPARE(shown(model), expected);
-        QVERIFY(checkExec(kOther, "DELETE FROM companies WHERE name='ооо соседняя'"));
     }
 }
 
