@@ -41,8 +41,8 @@ void add(const QString& id, const QString& label, int iterations, const Body& bo
         ->Iterations(iterations + 1);
 }
 
-// The company list answered from memory (the program's way) or by running
-// the list statement each time (the way before it), for the side-by-side rows.
+// The company list read by pages (the program's way) or answered from the
+// organisations in memory (the way before it), for the side-by-side rows.
 QString useSearch(bool on)
 {
     auto* list = qobject_cast<CompanyListModel*>(driver().companies()->model());
@@ -63,7 +63,7 @@ QString useSearch(bool on)
     return QStringLiteral("the organisations were not read into memory");
 }
 
-// Whether the company list was answered from memory when search is true, by the statement otherwise.
+// Whether the company list was answered from memory when search is true, by pages otherwise.
 bool answeredAsAsked(bool search)
 {
     auto* list = qobject_cast<CompanyListModel*>(driver().companies()->model());
@@ -250,37 +250,40 @@ struct Kind
 QList<Kind> recordKinds()
 {
     return {
-        {QStringLiteral("company_filter_common_old"), 30,
-         [](const Context& c) {
-             return companyFilter(c, QStringLiteral("company_filter_common_old"), QString(), kCommonKey, false);
-         }},
         {QStringLiteral("company_filter_common"), 30,
          [](const Context& c) {
-             return companyFilter(c, QStringLiteral("company_filter_common"), QString(), kCommonKey, true);
+             return companyFilter(c, QStringLiteral("company_filter_common"), QString(), kCommonKey, false);
          }},
-        {QStringLiteral("company_filter_rare_old"), 30,
+        {QStringLiteral("company_filter_common_memory"), 30,
          [](const Context& c) {
-             const QString rare = rareFilter(c.size);
-             return companyFilter(c, QStringLiteral("company_filter_rare_old"), rare.chopped(1), rare.back(), false);
+             return companyFilter(c, QStringLiteral("company_filter_common_memory"), QString(), kCommonKey, true);
          }},
         {QStringLiteral("company_filter_rare"), 30,
          [](const Context& c) {
              const QString rare = rareFilter(c.size);
-             return companyFilter(c, QStringLiteral("company_filter_rare"), rare.chopped(1), rare.back(), true);
+             return companyFilter(c, QStringLiteral("company_filter_rare"), rare.chopped(1), rare.back(), false);
+         }},
+        {QStringLiteral("company_filter_rare_memory"), 30,
+         [](const Context& c) {
+             const QString rare = rareFilter(c.size);
+             return companyFilter(c, QStringLiteral("company_filter_rare_memory"), rare.chopped(1), rare.back(),
+                                  true);
          }},
         {QStringLiteral("company_click"), 30, companyClick},
-        {QStringLiteral("company_click_filtered_old"), 30,
-         [](const Context& c) {
-             return filteredCompanyClick(c, QStringLiteral("company_click_filtered_old"), false, false);
-         }},
         {QStringLiteral("company_click_filtered"), 30,
          [](const Context& c) {
-             return filteredCompanyClick(c, QStringLiteral("company_click_filtered"), false, true);
+             return filteredCompanyClick(c, QStringLiteral("company_click_filtered"), false, false);
          }},
-        {QStringLiteral("company_click_last_old"), 15,
-         [](const Context& c) { return filteredCompanyClick(c, QStringLiteral("company_click_last_old"), true, false); }},
+        {QStringLiteral("company_click_filtered_memory"), 30,
+         [](const Context& c) {
+             return filteredCompanyClick(c, QStringLiteral("company_click_filtered_memory"), false, true);
+         }},
         {QStringLiteral("company_click_last"), 15,
-         [](const Context& c) { return filteredCompanyClick(c, QStringLiteral("company_click_last"), true, true); }},
+         [](const Context& c) { return filteredCompanyClick(c, QStringLiteral("company_click_last"), true, false); }},
+        {QStringLiteral("company_click_last_memory"), 15,
+         [](const Context& c) {
+             return filteredCompanyClick(c, QStringLiteral("company_click_last_memory"), true, true);
+         }},
         {QStringLiteral("personnel_filter"), 30, personnelFilter},
         {QStringLiteral("employee_click"), 30, employeeClick},
         {QStringLiteral("save"), 20, save},
