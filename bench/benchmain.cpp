@@ -130,7 +130,7 @@ void runProbes(const Options& options, const QList<benchdata::Size>& sizes)
     benchreport::setFigure(QStringLiteral("window_bare_main"), QString(), medianOf(bareMain), QStringLiteral("ms"));
     benchreport::setFigure(QStringLiteral("window_program_main"), largest.label, medianOf(largeMain),
                            QStringLiteral("ms"));
-    for (const QString& kind : {QStringLiteral("memory"), QStringLiteral("memory-settled")}) {
+    for (const QString& kind : {QStringLiteral("memory")}) {
         QVector<double> emptyMemory, largeMemory;
         for (int run = 0; run < 3; ++run) {
             emptyMemory << probes::spawn(kind, emptyDir);

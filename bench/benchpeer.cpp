@@ -3,7 +3,6 @@
 #include "benchreport.h"
 #include "benchsession.h"
 #include "interactions.h"
-#include "records/companylistmodel.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -65,21 +64,6 @@ bool commitOne(const QSqlDatabase& db, const QString& name, QString* error)
     return false;
 }
 
-// The company list by pages, or the organisations in memory, for the next keystrokes.
-QString useSearch(bool on)
-{
-    auto* list = qobject_cast<CompanyListModel*>(driver().companies()->model());
-    if (!list)
-        return QStringLiteral("the company list has another model");
-    list->setSearchEnabled(on);
-    for (int attempt = 0; on && attempt < 5 && !list->isSearchReady(); ++attempt) {
-        list->prepareSearch();
-        if (!QTest::qWaitFor([list] { return list->isSearchReady(); }, 120000))
-            break;
-    }
-    return !on || list->isSearchReady() ? QString() : QStringLiteral("the organisations were not read into memory");
-}
-
 struct PeerResult
 {
     QVector<double> commits;
@@ -125,14 +109,12 @@ bool findsLast(const QString& last)
            && cellText(driver().companies(), 0, 0) == QStringLiteral("ООО ") + last;
 }
 
-void peerRun(benchmark::State& state, const Context& c, const QString& id, bool memory, int seconds)
+void peerRun(benchmark::State& state, const Context& c, const QString& id, int seconds)
 {
     static std::string error;
     QString problem = ensureWindow(c);
     if (problem.isEmpty())
         problem = companyFilterCleared();
-    if (problem.isEmpty())
-        problem = useSearch(memory);
     if (!problem.isEmpty()) {
         error = problem.toStdString();
         state.SkipWithError(error.c_str());
@@ -199,17 +181,15 @@ void registerAll(const QList<benchdata::Size>& sizes, const QString& cacheDir, i
         if (size.companies == 0)
             continue;
         const Context c{size, interactions::workDir(cacheDir, size)};
-        for (bool memory : {false, true}) {
-            const QString id = memory ? QStringLiteral("peer_memory") : QStringLiteral("peer");
-            benchmark::RegisterBenchmark((id + QLatin1Char('/') + size.label).toStdString().c_str(),
-                                         [=](benchmark::State& state) {
-                                             for (auto _ : state)
-                                                 peerRun(state, c, id, memory, seconds);
-                                         })
-                ->UseManualTime()
-                ->Unit(benchmark::kMillisecond)
-                ->Iterations(1);
-        }
+        const QString id = QStringLiteral("peer");
+        benchmark::RegisterBenchmark((id + QLatin1Char('/') + size.label).toStdString().c_str(),
+                                     [=](benchmark::State& state) {
+                                         for (auto _ : state)
+                                             peerRun(state, c, id, seconds);
+                                     })
+            ->UseManualTime()
+            ->Unit(benchmark::kMillisecond)
+            ->Iterations(1);
     }
 }
 
@@ -217,7 +197,7 @@ void printFigures(QTextStream& out, const QStringList& sizes)
 {
     const auto number = [](double value) { return QString::number(value, 'f', value < 10 ? 2 : 1); };
     for (const QString& size : sizes) {
-        for (const QString& id : {QStringLiteral("peer"), QStringLiteral("peer_memory")}) {
+        for (const QString& id : {QStringLiteral("peer")}) {
             QVector<double> commits = benchreport::samples(id + QStringLiteral("_commit"), size);
             QVector<double> keys = benchreport::samples(id, size);
             if (commits.isEmpty() || keys.isEmpty())
@@ -227,8 +207,7 @@ void printFigures(QTextStream& out, const QStringList& sizes)
                                   "is locked' for a peer without busy timeout %5 times; this side's CPU %6 s over "
                                   "%7 s; keystroke median %8 ms, max %9 ms; a filter afterwards finds the peer's "
                                   "last organisation: %10.\n")
-                       .arg(size, id == QLatin1String("peer") ? QStringLiteral("list read by pages")
-                                                             : QStringLiteral("organisations in memory (before)"))
+                       .arg(size, QStringLiteral("list read by pages"))
                        .arg(number(benchreport::median(id + QStringLiteral("_commit"), size)))
                        .arg(number(*std::max_element(commits.begin(), commits.end())))
                        .arg(benchreport::figure(id + QStringLiteral("_locked"), size))

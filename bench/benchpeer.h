@@ -19,8 +19,7 @@ namespace peerbench {
 // commit of the second refused as locked, "last <text>" for the last one.
 int runPeer(const QString& databasePath, int seconds);
 
-// Registers the row at every size, with the list read by pages and, for the
-// comparison, with the organisations in memory.
+// Registers the row at every size.
 void registerAll(const QList<benchdata::Size>& sizes, const QString& cacheDir, int seconds);
 
 // The figures of the runs, one line per size and way.

@@ -62,6 +62,20 @@ bool readCompanyPage(const QSqlDatabase& database, const QString& filter, const 
     return true;
 }
 
+bool countCompanies(const QSqlDatabase& database, int* count, QSqlError* error)
+{
+    QSqlQuery query(database);
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral("SELECT COUNT(*) FROM companies")) || !query.next()) {
+        *error = query.lastError();
+        return false;
+    }
+    *count = query.value(0).toInt();
+    query.finish();
+    *error = QSqlError();
+    return true;
+}
+
 qint64 foreignCommitCount(const QSqlDatabase& database)
 {
     if (!database.isOpen() || sql::dialectOf(database) != sql::Dialect::Sqlite)

@@ -43,6 +43,9 @@ QString companyPageQuery(const QString& filter, const CompanyPageKey& after, int
 bool readCompanyPage(const QSqlDatabase& database, const QString& filter, const CompanyPageKey& after, int count,
                      CompanyPage* page, QSqlError* error);
 
+// The number of organisations; false with *error set when the database refused.
+bool countCompanies(const QSqlDatabase& database, int* count, QSqlError* error);
+
 // A number that changes when another connection commits to the database
 // file (SQLite's data_version); -1 where the engine does not tell.
 qint64 foreignCommitCount(const QSqlDatabase& database);
