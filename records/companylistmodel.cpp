@@ -47,6 +47,7 @@ void CompanyListModel::reachRow(int row)
     if (!records::countCompanies(m_database, &count, &error) || count <= m_count)
         return;
     m_counted = true;
+    m_blocks.total = count;
     m_complete = true;
     m_inserting = true;
     beginInsertRows(QModelIndex(), m_count, count - 1);
@@ -71,11 +72,20 @@ bool CompanyListModel::readBlock(Blocks* blocks, int block) const
 {
     // A block after one read before follows on from its end; another is found by its place.
     const bool chained = block == 0 || blocks->ends.contains(block - 1);
+    records::CompanyPage page;
+    QSqlError error;
+    if (!chained && blocks->total >= 0 && block * kBatch >= blocks->total / 2
+        && sql::dialectOf(m_database) == sql::Dialect::Sqlite) {
+        // In the second half of the whole list, counted from its end.
+        const int end = std::min(blocks->total, (block + 1) * kBatch);
+        if (!records::readCompanyPageFromEnd(m_database, blocks->total - end, end - block * kBatch, &page, &error))
+            return false;
+        blocks->texts.insert(block, page.texts);
+        return true;
+    }
     records::CompanyPageKey key;
     if (block > 0)
         key = chained ? blocks->ends.value(block - 1) : records::CompanyPageKey{QVariant(), block * kBatch};
-    records::CompanyPage page;
-    QSqlError error;
     if (!records::readCompanyPage(m_database, m_filter, key, kBatch, &page, &error))
         return false;
     blocks->texts.insert(block, page.texts);
@@ -100,8 +110,12 @@ bool CompanyListModel::countRows(Blocks* blocks, int lastBlock, int* count, bool
     records::CompanyPage page;
     if (m_counted) {
         *complete = true;
-        return records::readCompanyPage(m_database, m_filter, records::CompanyPageKey(), 0, &page, error)
-               && records::countCompanies(m_database, count, error);
+        if (!records::readCompanyPage(m_database, m_filter, records::CompanyPageKey(), 0, &page, error)
+            || !records::countCompanies(m_database, count, error)) {
+            return false;
+        }
+        blocks->total = *count;
+        return true;
     }
     *count = 0;
     for (int block = 0; block <= lastBlock; ++block) {

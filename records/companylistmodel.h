@@ -57,6 +57,7 @@ private:
     {
         QHash<int, QStringList> texts;
         QHash<int, records::CompanyPageKey> ends;
+        int total = -1; // rows of the whole list, where it was counted
     };
 
     // Reads block into blocks; false when the database refused.

@@ -62,6 +62,26 @@ bool readCompanyPage(const QSqlDatabase& database, const QString& filter, const 
     return true;
 }
 
+bool readCompanyPageFromEnd(const QSqlDatabase& database, int skip, int count, CompanyPage* page, QSqlError* error)
+{
+    *page = CompanyPage();
+    QSqlQuery query(database);
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral("SELECT TRIM(%1) FROM companies ORDER BY %1 Desc LIMIT %2 OFFSET %3")
+                        .arg(kSortText)
+                        .arg(count)
+                        .arg(skip))) {
+        *error = query.lastError();
+        return false;
+    }
+    while (query.next())
+        page->texts.prepend(query.value(0).toString());
+    query.finish();
+    page->complete = skip == 0;
+    *error = QSqlError();
+    return true;
+}
+
 bool countCompanies(const QSqlDatabase& database, int* count, QSqlError* error)
 {
     QSqlQuery query(database);

@@ -43,6 +43,12 @@ QString companyPageQuery(const QString& filter, const CompanyPageKey& after, int
 bool readCompanyPage(const QSqlDatabase& database, const QString& filter, const CompanyPageKey& after, int count,
                      CompanyPage* page, QSqlError* error);
 
+// Reads the count rows of the whole list that end skip rows before its end,
+// in list order, going through the list's index from its end (SQLite only:
+// it sorts NULL sort texts first both ways). page->next is not set: the rows
+// before them are unknown.
+bool readCompanyPageFromEnd(const QSqlDatabase& database, int skip, int count, CompanyPage* page, QSqlError* error);
+
 // The number of organisations; false with *error set when the database refused.
 bool countCompanies(const QSqlDatabase& database, int* count, QSqlError* error);
 
