@@ -1,7 +1,6 @@
 #include "app/security.h"
 #include "ui_security.h"
 
-#include "app/afterfirstpaint.h"
 #include "app/dateclick.h"
 #include "app/messages.h"
 #include "app/style.h"
@@ -111,8 +110,6 @@ int Security::initialize()
         ui->tableViewPersonal->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
 
     setWindowTitle(QStringLiteral("Печать личных карточек"));
-    // Filters are answered from memory; the organisations are read once the window is on screen.
-    runAfterFirstPaint(this, [this] { modelCompanies.prepareSearch(); });
     return 0;
 }
 

@@ -37,6 +37,10 @@ void Security::refreshPersonnel(const QString& companyText, const QStringList& f
         showError(this, modelPersonal.lastError().text());
         return;
     }
+    // Read whole (one organisation's staff): a statement left half read would
+    // keep another program from committing while the list is shown.
+    while (modelPersonal.canFetchMore())
+        modelPersonal.fetchMore();
     if (ui->tableViewPersonal->isVisible())
         ui->tableViewPersonal->fitVisibleRows();
 }

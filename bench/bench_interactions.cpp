@@ -3,7 +3,6 @@
 #include "benchchanges.h"
 #include "benchreport.h"
 #include "benchsession.h"
-#include "records/companylistmodel.h"
 
 #include <QAbstractItemModel>
 #include <QDir>
@@ -39,35 +38,6 @@ void add(const QString& id, const QString& label, int iterations, const Body& bo
         ->UseManualTime()
         ->Unit(benchmark::kMillisecond)
         ->Iterations(iterations + 1);
-}
-
-// The company list answered from memory (the program's way) or by running
-// the list statement each time (the way before it), for the side-by-side rows.
-QString useSearch(bool on)
-{
-    auto* list = qobject_cast<CompanyListModel*>(driver().companies()->model());
-    if (!list)
-        return QStringLiteral("the company list has another model");
-    list->setSearchEnabled(on);
-    if (!on)
-        return QString();
-    // Read on a thread of its own: the timed keystrokes begin once it is in,
-    // with the writes of earlier interactions applied.
-    for (int attempt = 0; attempt < 5; ++attempt) {
-        list->prepareSearch();
-        if (list->isSearchReady())
-            return QString();
-        if (!QTest::qWaitFor([list] { return list->isSearchReady(); }, 120000))
-            break;
-    }
-    return QStringLiteral("the organisations were not read into memory");
-}
-
-// Whether the company list was answered from memory when search is true, by the statement otherwise.
-bool answeredAsAsked(bool search)
-{
-    auto* list = qobject_cast<CompanyListModel*>(driver().companies()->model());
-    return list && list->isSearching() == search;
 }
 
 // Constructs and initialises a window until the company list is filled.
@@ -120,23 +90,19 @@ Body firstStart(const Context& c)
 }
 
 // A keystroke in the company filter; before it the filter holds prefix.
-Body companyFilter(const Context& c, const QString& id, const QString& prefix, QChar key, bool search)
+Body companyFilter(const Context& c, const QString& id, const QString& prefix, QChar key)
 {
     return [=](benchmark::State& state) {
         measure(
             state, id, c,
             [=] {
-                QString problem = ensureWindow(c);
-                if (problem.isEmpty())
-                    problem = useSearch(search);
+                const QString problem = ensureWindow(c);
                 if (problem.isEmpty())
                     edit("lineEditCompanyFilter")->setText(prefix);
                 return problem;
             },
             [key] { driver().typeKey(edit("lineEditCompanyFilter"), key); },
-            [&state, search] {
-                if (!answeredAsAsked(search))
-                    return QStringLiteral("the list was not answered the way measured");
+            [&state] {
                 const int rows = driver().rowCount(driver().companies());
                 state.counters["rows_shown"] = rows;
                 return rows > 0 ? QString() : QStringLiteral("the filter found nothing");
@@ -174,26 +140,22 @@ QString lastCompanyFilter()
 
 // The way to an organisation among many: filter until it is found, then click
 // it. The filter is emptied and the organisation is selected in the whole list.
-Body filteredCompanyClick(const Context& c, const QString& id, bool last, bool search)
+Body filteredCompanyClick(const Context& c, const QString& id, bool last)
 {
     return [=](benchmark::State& state) {
         measure(
             state, id, c,
             [=] {
-                QString problem = ensureWindow(c);
-                if (problem.isEmpty())
-                    problem = useSearch(search);
+                const QString problem = ensureWindow(c);
                 if (!problem.isEmpty())
                     return problem;
                 edit("lineEditCompanyFilter")->setText(last ? lastCompanyFilter() : rareFilter(c.size));
                 return driver().rowCount(driver().companies()) > 0 ? QString() : QStringLiteral("nothing found");
             },
             [] { driver().clickRow(driver().companies(), 0); },
-            [&state, search] {
+            [&state] {
                 const QModelIndexList rows = driver().companies()->selectionModel()->selectedRows();
                 state.counters["list_row"] = rows.isEmpty() ? -1 : rows.first().row();
-                if (!answeredAsAsked(search))
-                    return QStringLiteral("the list was not answered the way measured");
                 return driver().rowCount(driver().personnel()) > 0 && !edit("lineEditComp")->text().isEmpty()
                            ? QString()
                            : QStringLiteral("the click showed no employees");
@@ -250,37 +212,20 @@ struct Kind
 QList<Kind> recordKinds()
 {
     return {
-        {QStringLiteral("company_filter_common_old"), 30,
-         [](const Context& c) {
-             return companyFilter(c, QStringLiteral("company_filter_common_old"), QString(), kCommonKey, false);
-         }},
         {QStringLiteral("company_filter_common"), 30,
          [](const Context& c) {
-             return companyFilter(c, QStringLiteral("company_filter_common"), QString(), kCommonKey, true);
-         }},
-        {QStringLiteral("company_filter_rare_old"), 30,
-         [](const Context& c) {
-             const QString rare = rareFilter(c.size);
-             return companyFilter(c, QStringLiteral("company_filter_rare_old"), rare.chopped(1), rare.back(), false);
+             return companyFilter(c, QStringLiteral("company_filter_common"), QString(), kCommonKey);
          }},
         {QStringLiteral("company_filter_rare"), 30,
          [](const Context& c) {
              const QString rare = rareFilter(c.size);
-             return companyFilter(c, QStringLiteral("company_filter_rare"), rare.chopped(1), rare.back(), true);
+             return companyFilter(c, QStringLiteral("company_filter_rare"), rare.chopped(1), rare.back());
          }},
         {QStringLiteral("company_click"), 30, companyClick},
-        {QStringLiteral("company_click_filtered_old"), 30,
-         [](const Context& c) {
-             return filteredCompanyClick(c, QStringLiteral("company_click_filtered_old"), false, false);
-         }},
         {QStringLiteral("company_click_filtered"), 30,
-         [](const Context& c) {
-             return filteredCompanyClick(c, QStringLiteral("company_click_filtered"), false, true);
-         }},
-        {QStringLiteral("company_click_last_old"), 15,
-         [](const Context& c) { return filteredCompanyClick(c, QStringLiteral("company_click_last_old"), true, false); }},
+         [](const Context& c) { return filteredCompanyClick(c, QStringLiteral("company_click_filtered"), false); }},
         {QStringLiteral("company_click_last"), 15,
-         [](const Context& c) { return filteredCompanyClick(c, QStringLiteral("company_click_last"), true, true); }},
+         [](const Context& c) { return filteredCompanyClick(c, QStringLiteral("company_click_last"), true); }},
         {QStringLiteral("personnel_filter"), 30, personnelFilter},
         {QStringLiteral("employee_click"), 30, employeeClick},
         {QStringLiteral("save"), 20, save},

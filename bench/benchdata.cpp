@@ -216,6 +216,7 @@ QList<Size> sizes()
     return {{QStringLiteral("empty"), 0, 0},
             {QStringLiteral("1k"), 1000, 10000},
             {QStringLiteral("10k"), 10000, 100000},
+            {QStringLiteral("25k"), 25000, 1000000},
             {QStringLiteral("100k"), 100000, 1000000}};
 }
 

@@ -11,13 +11,14 @@ namespace benchdata {
 // One database size of the benchmark.
 struct Size
 {
-    QString label;   // "empty", "1k", "10k", "100k"
+    QString label;   // "empty", "1k", "10k", "25k", "100k"
     int companies = 0;
     int employees = 0;
 };
 
 // The sizes the benchmark knows: no rows, then 1,000 / 10,000,
-// 10,000 / 100,000 and 100,000 / 1,000,000 organisations / employees.
+// 10,000 / 100,000, 25,000 / 1,000,000 and 100,000 / 1,000,000
+// organisations / employees.
 QList<Size> sizes();
 // The size of that label; an empty label when there is none.
 Size sizeByLabel(const QString& label);

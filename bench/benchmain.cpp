@@ -10,10 +10,13 @@
 //   --no-probes           skip the fresh-process and memory probes
 //   --journal-mode=MODE   set this SQLite journal mode on the working copies
 //                         (for instance WAL), to see what it does to writes
+//   --peer-seconds=N      length of the "peer committing" rows (default 40;
+//                         0 leaves them out)
 
 #include "benchdata.h"
 #include "benchreport.h"
 #include "bench_import.h"
+#include "benchpeer.h"
 #include "interactions.h"
 #include "probes.h"
 
@@ -50,6 +53,8 @@ struct Options
     QString cacheDir;
     QString probe;
     QString journalMode;
+    QString peer;
+    int peerSeconds = 40;
     int probeRuns = 11;
     bool probes = true;
 };
@@ -71,6 +76,10 @@ Options takeOptions(int& argc, char* argv[])
             options.probeRuns = qMax(1, arg.mid(13).toInt());
         else if (arg.startsWith(QLatin1String("--journal-mode=")))
             options.journalMode = arg.mid(15);
+        else if (arg.startsWith(QLatin1String("--peer=")))
+            options.peer = arg.mid(7);
+        else if (arg.startsWith(QLatin1String("--peer-seconds=")))
+            options.peerSeconds = qMax(0, arg.mid(15).toInt());
         else if (arg == QLatin1String("--no-probes"))
             options.probes = false;
         else
@@ -121,7 +130,7 @@ void runProbes(const Options& options, const QList<benchdata::Size>& sizes)
     benchreport::setFigure(QStringLiteral("window_bare_main"), QString(), medianOf(bareMain), QStringLiteral("ms"));
     benchreport::setFigure(QStringLiteral("window_program_main"), largest.label, medianOf(largeMain),
                            QStringLiteral("ms"));
-    for (const QString& kind : {QStringLiteral("memory"), QStringLiteral("memory-settled")}) {
+    for (const QString& kind : {QStringLiteral("memory")}) {
         QVector<double> emptyMemory, largeMemory;
         for (int run = 0; run < 3; ++run) {
             emptyMemory << probes::spawn(kind, emptyDir);
@@ -193,6 +202,10 @@ int main(int argc, char* argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
     if (!options.probe.isEmpty())
         return probes::runChild(options.probe, argc, argv);
+    if (!options.peer.isEmpty()) {
+        QCoreApplication peer(argc, argv);
+        return peerbench::runPeer(options.peer, options.peerSeconds);
+    }
 
     QApplication app(argc, argv);
     if (options.cacheDir.isEmpty())
@@ -218,6 +231,8 @@ int main(int argc, char* argv[])
 
     interactions::registerAll(sizes, options.cacheDir);
     importbench::registerAll(sizes, options.cacheDir);
+    if (options.peerSeconds > 0)
+        peerbench::registerAll(sizes, options.cacheDir, options.peerSeconds);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 2;
@@ -236,6 +251,8 @@ int main(int argc, char* argv[])
     QTextStream out(stdout);
     out << "\n";
     benchreport::printTable(out, labels);
+    out << "\n";
+    peerbench::printFigures(out, labels);
     benchmark::Shutdown();
     return 0;
 }

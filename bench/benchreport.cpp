@@ -29,18 +29,12 @@ const QList<Interaction>& interactions()
     static const QList<Interaction> list{
         {"startup", "Start-up until the company list is filled", Target::StartUp},
         {"first_start", "First start on a database without indexes (one time)", Target::None},
-        {"company_filter_common_old", "Company filter keystroke, common match: list statement (before)", Target::None},
-        {"company_filter_common", "Company filter keystroke, common match: from memory", Target::Frame},
-        {"company_filter_rare_old", "Company filter keystroke, rare match: list statement (before)", Target::None},
-        {"company_filter_rare", "Company filter keystroke, rare match: from memory", Target::Frame},
+        {"company_filter_common", "Company filter keystroke, common match: list read by pages", Target::Frame},
+        {"company_filter_rare", "Company filter keystroke, rare match: list read by pages", Target::Frame},
         {"company_click", "Company click until its employees are shown", Target::Frame},
-        {"company_click_filtered_old", "Company click in a filtered list (then emptied): read up to the row (before)",
-         Target::None},
-        {"company_click_filtered", "Company click in a filtered list (then emptied): row from memory",
+        {"company_click_filtered", "Company click in a filtered list (then emptied): rows read up to it",
          Target::Frame},
-        {"company_click_last_old", "The same for the organisation shown last: read up to the row (before)",
-         Target::None},
-        {"company_click_last", "The same for the organisation shown last: row from memory", Target::Frame},
+        {"company_click_last", "The same for the organisation shown last: rows read up to it", Target::Frame},
         {"personnel_filter", "Personnel filter keystroke", Target::Frame},
         {"employee_click", "Employee click", Target::Frame},
         {"save", "Save", Target::Frame},
@@ -166,10 +160,9 @@ void printFigures(QTextStream& out, const QString& largest)
                               "commits once.\n")
                    .arg(number(rollback), number(wal));
     }
-    const QStringList memoryKinds{QStringLiteral("memory"), QStringLiteral("memory-settled")};
+    const QStringList memoryKinds{QStringLiteral("memory")};
     const QStringList memoryTexts{
-        QStringLiteral("Peak memory (VmHWM) of the whole process, start-up and three rounds of interactions at once"),
-        QStringLiteral("The same with the rounds started once the organisations are in memory, as a session goes on")};
+        QStringLiteral("Peak memory (VmHWM) of the whole process, start-up and three rounds of interactions at once")};
     for (int i = 0; i < memoryKinds.size(); ++i) {
         const double emptyMemory = figure(memoryKinds.at(i), QStringLiteral("empty"));
         const double largeMemory = figure(memoryKinds.at(i), largest);

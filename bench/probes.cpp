@@ -169,23 +169,11 @@ int runChild(const QString& kind, int argc, char* argv[])
         showUntilPainted(app, &window, mainNs);
         return 0;
     }
-    if (kind == QLatin1String("memory") || kind == QLatin1String("memory-settled")) {
+    if (kind == QLatin1String("memory")) {
         BoxAnswerer boxes;
         WindowDriver driver;
         if (!driver.start())
             return 1;
-        if (kind == QLatin1String("memory-settled")) {
-            // As an operator's session goes on: the organisations have been
-            // read into memory before the first filter is typed.
-            auto* list = qobject_cast<CompanyListModel*>(driver.companies()->model());
-            if (!list)
-                return 1;
-            list->prepareSearch();
-            QElapsedTimer waited;
-            waited.start();
-            while (!list->isSearchReady() && waited.elapsed() < 60000)
-                QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        }
         for (int round = 0; round < 3; ++round)
             memoryRound(driver);
         printResult(peakMemoryMb());

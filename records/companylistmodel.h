@@ -1,34 +1,35 @@
 #ifndef COMPANYLISTMODEL_H
 #define COMPANYLISTMODEL_H
 
-#include "db/changelog.h"
-#include "records/companysearch.h"
-
-class CompanySearchLoad;
+#include "records/companypages.h"
 
 #include <QAbstractTableModel>
+#include <QHash>
 #include <QSqlDatabase>
 #include <QSqlError>
-#include <QSqlQueryModel>
-#include <QVector>
+#include <QStringList>
+#include <QTimer>
 
 // The company list of the main window: one column "Наименование", the
 // organisations whose search text holds the filter, in list order.
 //
-// Once the organisations are in memory (CompanySearch), a filter is answered
-// there and any row can be reached at once. They are read on a thread of
-// their own (CompanySearchLoad), started by the first filter or earlier by
-// prepareSearch(). Until they are ready, and where the engine cannot tell this
-// connection's writes (ChangeLog), the list statement is run and its rows are
-// read as the list is scrolled. Either way the rows come in batches as the
-// view asks for more, and the filter means the same.
+// The rows are read in blocks of 256 by their sort key (companypages.h),
+// each block a statement read to its end, so the list never keeps another
+// program from committing. The list grows a block at a time as the view asks
+// for more. Where a row far down the whole list is wanted (an organisation
+// selected again), the list is counted and its blocks are read as the view
+// shows them: the last of 100,000 as well is reached at the cost of a block.
+// A filtered list is not counted: that would read every name.
+//
+// A commit of another program to the file is noticed within half a second
+// and the blocks shown are read again: a row still there keeps its place in
+// the selection, one deleted or renamed leaves it.
 class CompanyListModel : public QAbstractTableModel
 {
     Q_OBJECT
 
 public:
     explicit CompanyListModel(QObject* parent = nullptr);
-    ~CompanyListModel() override;
 
     // Lists the organisations whose search text holds filter (all of them for
     // an empty one) from database. False when the database refused the list:
@@ -38,21 +39,10 @@ public:
     void clear();
     QSqlError lastError() const { return m_error; }
 
-    // Brings the organisations in memory up to date with the writes, or
-    // starts reading them anew, for the refreshes after searchReady().
-    void prepareSearch();
-    // Whether the organisations in memory can answer the next refresh.
-    bool isSearchReady() const { return m_searchLoaded; }
-    // Off: every refresh runs the list statement (as where the engine cannot
-    // follow the writes). On by default.
-    void setSearchEnabled(bool enabled);
-    // Whether the rows shown come from memory.
-    bool isSearching() const { return m_mode == Mode::Search; }
-
-    // Row of the first organisation shown as companyText, with every row up to
-    // it available; -1 when it is not in the list, or when the rows shown do
-    // not come from memory (the caller then reads the list up to it).
-    int rowOf(const QString& companyText);
+    // Makes row reachable at once where the whole list is shown: the list is
+    // counted, and only the blocks shown are read. Other lists are left as
+    // they are (their rows are fetched up to it).
+    void reachRow(int row);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -61,48 +51,39 @@ public:
     bool canFetchMore(const QModelIndex& parent) const override;
     void fetchMore(const QModelIndex& parent) override;
 
-signals:
-    // The organisations have been read into memory.
-    void searchReady();
-
 private:
-    enum class Mode { Cleared, Statement, Search };
+    // Blocks of rows read, by block number, and where the block after each starts.
+    struct Blocks
+    {
+        QHash<int, QStringList> texts;
+        QHash<int, records::CompanyPageKey> ends;
+        int total = -1; // rows of the whole list, where it was counted
+    };
 
-    // Brings the organisations in memory up to date; false when they cannot be used.
-    bool syncSearch(bool load);
-    // Starts reading the organisations anew; the log of changes starts first.
-    void loadSearch();
-    void loadFinished();
-    // Shows the rows of a list statement still being read from memory instead.
-    void takeOverFromStatement();
-    void dropSearch();
-    bool applyChanges(QVector<qint64> rowIds);
-    void showThrough(int count);
-    // The rows of the list shown from memory, fetched or not.
-    int listSize() const;
-    // The rows of the filter from memory, at least count of them found where there are so many.
-    void findSearchRows(int count);
-    // Where the filter is answered by going down the list: finds more rows,
-    // until count are found or the list position end is passed.
-    void scanThrough(int count, int end);
-    qint64 rowIdAt(int row) const;
+    // Reads block into blocks; false when the database refused.
+    bool readBlock(Blocks* blocks, int block) const;
+    // The text of row, its block read into blocks first where it is not; empty when it cannot be read.
+    QString textIn(Blocks* blocks, int row) const;
+    // The number of rows: the whole list counted, or the blocks 0..lastBlock
+    // of a filtered one read into blocks; false with *error set when the database refused.
+    bool countRows(Blocks* blocks, int lastBlock, int* count, bool* complete, QSqlError* error) const;
+    // Row nearest to row that shows text among the first count of blocks; -1 when none near it does.
+    int nearestRow(Blocks* blocks, int count, const QString& text, int row) const;
+    // Reads the rows shown again when another program has committed.
+    void followCommits();
+    // Shows fresh and count instead: the rows still there keep their place in the selection.
+    void replaceRows(Blocks* fresh, int count);
 
     QSqlDatabase m_database;
-    QSqlQueryModel m_statement;
-    records::CompanySearch m_search;
-    ChangeLog m_changes;
-    CompanySearchLoad* m_load = nullptr;
-    Mode m_mode = Mode::Cleared;
-    bool m_searchEnabled = true;
-    bool m_searchLoaded = false;
-    bool m_resetting = false;
-    bool m_inserting = false; // between beginInsertRows() and endInsertRows()
     QString m_filter;
-    QVector<qint64> m_rowIds; // the filtered list, by row id
-    bool m_all = false;       // no filter: the search's whole order instead of m_rowIds
-    QString m_lowerFilter;
-    int m_scanned = -1;       // list position the rows were looked for up to; -1: all found at once
-    int m_shown = 0;          // rows of m_rowIds given to the view so far
+    bool m_listed = false;   // refreshed without an error since the last clear()
+    bool m_counted = false;  // the whole list counted by reachRow()
+    int m_count = 0;         // rows the view knows
+    bool m_complete = true;  // a filtered list read to its end
+    bool m_inserting = false; // between beginInsertRows() and endInsertRows()
+    mutable Blocks m_blocks; // read as the view asks for rows
+    qint64 m_commits = -1;   // foreignCommitCount() when the rows were counted
+    QTimer m_watch;
     QSqlError m_error;
 };
 

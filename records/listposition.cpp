@@ -53,6 +53,8 @@ bool positionCounts(const QSqlDatabase& database, const QString& statement, QVar
 
 bool fetchThrough(QAbstractItemModel* model, int row)
 {
+    if (auto* list = qobject_cast<CompanyListModel*>(model))
+        list->reachRow(row);
     while (model->rowCount() <= row) {
         const int before = model->rowCount();
         if (!model->canFetchMore(QModelIndex()))
@@ -90,13 +92,6 @@ bool selectShownRow(QTableView* view, const QStringList& texts, const RowSpan& s
 
 bool selectCompanyRow(QTableView* view, const QSqlDatabase& database, const QString& companyText)
 {
-    // A list held in memory knows the row at once.
-    if (auto* list = qobject_cast<CompanyListModel*>(view ? view->model() : nullptr)) {
-        if (list->isSearching()) {
-            const int row = list->rowOf(companyText);
-            return row >= 0 && selectShownRow(view, {companyText}, {row, row + 1});
-        }
-    }
     QVariant sortText;
     QVariant before;
     if (!positionCounts(database, companyPositionQuery(companyText), &sortText, &before) || sortText.isNull())
