@@ -77,7 +77,6 @@ int Security::initialize()
 
     ui->tableViewCompanies->setModel(&modelCompanies);
     ui->tableViewPersonal->setModel(&modelPersonal);
-    setUpBatch();
     followSelections();
 
     on_buttonClear_clicked();

@@ -112,9 +112,7 @@ private:
     // Marks the card a reprint replaced as spoiled, unless it is already.
     void markReplaced(const journal::CardRow& replaced, qint64 number);
 
-    // Batch printing (app/securitybatch.cpp): the button follows the company
-    // selection; printBatch prints the window's checked cards in one job.
-    void setUpBatch();
+    // Batch printing (app/securitybatch.cpp): printBatch prints the window's checked cards in one job.
     void printBatch(BatchWindow* window, const QString& companyText, const QString& form, const QString& comp);
 
     Ui::Security* ui;

@@ -12,7 +12,6 @@
 #include "records/recordstore.h"
 #include "records/recordtexts.h"
 
-#include <QItemSelectionModel>
 #include <QProgressDialog>
 
 #include <memory>
@@ -36,14 +35,6 @@ bool showProgress(std::unique_ptr<QProgressDialog>* progress, QWidget* window, i
 }
 
 } // namespace
-
-// The batch button is usable only while an organisation is selected.
-void Security::setUpBatch()
-{
-    ui->buttonBatch->setEnabled(false);
-    connect(ui->tableViewCompanies->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            [this] { ui->buttonBatch->setEnabled(!selectedRowTexts(ui->tableViewCompanies).isEmpty()); });
-}
 
 void Security::on_buttonBatch_clicked()
 {

@@ -41,11 +41,6 @@ bool printInOtherFamily(QWidget* parent, const QString& requested, const QString
                         QStringLiteral("Шрифт «%1» не найден, будет использован «%2».").arg(requested, used));
 }
 
-FitAnswer askFit(QWidget* parent, const QVector<fitcheck::Overflow>& overflows)
-{
-    return askFit(parent, fitcheck::overflowText(overflows));
-}
-
 FitAnswer askFit(QWidget* parent, const QString& text)
 {
     QMessageBox box(QMessageBox::Question, QStringLiteral("Текст не помещается"), text, QMessageBox::NoButton, parent);

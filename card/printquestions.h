@@ -26,9 +26,7 @@ bool confirmStep(QWidget* parent, const QString& title, const QString& text);
 using FitAnswer = Questions::FitAnswer;
 
 // "Текст не помещается" with "Уменьшить шрифт", "Печатать как есть" and
-// "Отмена" (the default, also Esc), naming the overflowing fields.
-FitAnswer askFit(QWidget* parent, const QVector<fitcheck::Overflow>& overflows);
-// The same question with a text of the caller's, e.g. for several cards.
+// "Отмена" (the default, also Esc); text names what overflows.
 FitAnswer askFit(QWidget* parent, const QString& text);
 
 // "Текст не помещается" when even the smallest size cannot make it fit:
