@@ -48,6 +48,8 @@ void TestRecordTexts::initTestCase()
             query.addBindValue(value);
         QVERIFY(query.exec());
     }
+    // Written by another program: Latin capitals left in the search text.
+    QVERIFY(query.exec("INSERT INTO companies VALUES ('ИП','Kit Охрана','ип Kit охрана')"));
     const QList<records::PersonFields> people{
         {"Иванов", "Иван", "Иванович", "Директор", "П.П. Петров", "01.02.2020"},
         {"Д'Артаньян", "Шарль", "", "Директор", "П.П. Петров", "02.02.2020"},
@@ -170,14 +172,18 @@ void TestRecordTexts::companyListFilter_data()
     QTest::addColumn<QString>("filter");
     QTest::addColumn<QStringList>("shown");
 
-    const QStringList all{"Бета", "АО O'Neil Security", "ООО Альфа", "ЧОП Сто-процентов", "ЧОП Сто_процентов"};
+    const QStringList all{"Бета",          "АО O'Neil Security", "ИП Kit Охрана", "ООО Альфа",
+                          "ЧОП Сто-процентов", "ЧОП Сто_процентов"};
     QTest::newRow("empty filter lists all, no legal form first") << "" << all;
     QTest::newRow("lower-case Cyrillic") << "альф" << QStringList{"ООО Альфа"};
     QTest::newRow("capital Cyrillic") << "АЛЬФ" << QStringList{"ООО Альфа"};
     QTest::newRow("legal form and name") << "Ооо Альфа" << QStringList{"ООО Альфа"};
     QTest::newRow("apostrophe") << "o'neil" << QStringList{"АО O'Neil Security"};
-    QTest::newRow("percent is a wildcard") << "о%а" << QStringList{"ООО Альфа"};
+    QTest::newRow("percent is a wildcard") << "о%а" << QStringList{"ИП Kit Охрана", "ООО Альфа"};
     QTest::newRow("underscore is a wildcard") << "сто_проц" << QStringList{"ЧОП Сто-процентов", "ЧОП Сто_процентов"};
+    QTest::newRow("Latin letters match either case") << "KIT" << QStringList{"ИП Kit Охрана"};
+    QTest::newRow("Cyrillic and digits only") << "охрана" << QStringList{"ИП Kit Охрана"};
+    QTest::newRow("no match") << "охрана 7" << QStringList();
     QTest::newRow("quote cannot widen the query") << "' OR '1'='1" << QStringList();
     QTest::newRow("quote cannot end the statement") << "'; DROP TABLE companies; --" << QStringList();
 }
@@ -188,7 +194,7 @@ void TestRecordTexts::companyListFilter()
     QFETCH(QStringList, shown);
 
     QCOMPARE(run(records::companyListQuery(filter)), shown);
-    QCOMPARE(run("SELECT COUNT(*) FROM companies"), QStringList{"5"});
+    QCOMPARE(run("SELECT COUNT(*) FROM companies"), QStringList{"6"});
 }
 
 void TestRecordTexts::personnelListFilters_data()
