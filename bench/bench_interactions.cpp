@@ -90,7 +90,7 @@ Body firstStart(const Context& c)
 }
 
 // A keystroke in the company filter; before it the filter holds prefix.
-Body companyFilter(const Context& c, const QString& id, const QString& prefix, QChar key)
+Body companyFilter(const Context& c, const QString& id, const QString& prefix, const QString& key)
 {
     return [=](benchmark::State& state) {
         measure(
@@ -216,10 +216,16 @@ QList<Kind> recordKinds()
          [](const Context& c) {
              return companyFilter(c, QStringLiteral("company_filter_common"), QString(), kCommonKey);
          }},
+        // The whole rare text at once: the statement reads every name.
         {QStringLiteral("company_filter_rare"), 30,
          [](const Context& c) {
+             return companyFilter(c, QStringLiteral("company_filter_rare"), QString(), rareFilter(c.size));
+         }},
+        // Its last letter typed on: answered from the row shown.
+        {QStringLiteral("company_filter_rare_on"), 30,
+         [](const Context& c) {
              const QString rare = rareFilter(c.size);
-             return companyFilter(c, QStringLiteral("company_filter_rare"), rare.chopped(1), rare.back());
+             return companyFilter(c, QStringLiteral("company_filter_rare_on"), rare.chopped(1), rare.right(1));
          }},
         {QStringLiteral("company_click"), 30, companyClick},
         {QStringLiteral("company_click_filtered"), 30,

@@ -141,11 +141,12 @@ void WindowDriver::click(const QString& buttonName) const
     QTest::mouseClick(target, Qt::LeftButton, Qt::NoModifier, target->rect().center());
 }
 
-void WindowDriver::typeKey(QLineEdit* edit, QChar key) const
+void WindowDriver::typeKey(QLineEdit* edit, const QString& text) const
 {
-    // QTest::keyClick takes Latin-1 only; Cyrillic keys go as their text.
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(key));
-    QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(key));
+    // QTest::keyClick takes Latin-1 only; Cyrillic keys go as their text. A
+    // longer text comes in one event, as an input method or a paste gives it.
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, text);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, text);
     QApplication::sendEvent(edit, &press);
     QApplication::sendEvent(edit, &release);
 }

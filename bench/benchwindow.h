@@ -57,7 +57,7 @@ public:
     void clickRow(QTableView* view, int row) const;
     void click(const QString& buttonName) const;
     // Types one character into the line edit, as a key press and release.
-    void typeKey(QLineEdit* edit, QChar key) const;
+    void typeKey(QLineEdit* edit, const QString& text) const;
     // Row of the company list (among the rows fetched so far) showing text, or -1.
     int companyRow(const QString& text) const;
     int rowCount(QTableView* view) const;

@@ -1,5 +1,7 @@
 #include "records/companylistmodel.h"
 
+#include "records/recordtexts.h"
+
 #include <algorithm>
 
 namespace {
@@ -21,6 +23,8 @@ CompanyListModel::CompanyListModel(QObject* parent)
 
 bool CompanyListModel::refresh(const QString& filter, const QSqlDatabase& database)
 {
+    if (narrowTo(filter, database))
+        return true;
     beginResetModel();
     m_database = database;
     m_filter = filter;
@@ -28,6 +32,7 @@ bool CompanyListModel::refresh(const QString& filter, const QSqlDatabase& databa
     m_blocks = Blocks();
     m_watch.stop();
     m_commits = records::foreignCommitCount(database);
+    m_changes = records::ownChangeCount(database);
     m_listed = countRows(&m_blocks, 0, &m_count, &m_complete, &m_error);
     if (!m_listed)
         m_count = 0;
@@ -35,6 +40,39 @@ bool CompanyListModel::refresh(const QString& filter, const QSqlDatabase& databa
         m_watch.start();
     endResetModel();
     return m_listed;
+}
+
+bool CompanyListModel::narrowTo(const QString& filter, const QSqlDatabase& database)
+{
+    const QString before = records::lowerCase(m_filter);
+    const QString now = records::lowerCase(filter);
+    // A plain filter that holds the one shown selects some of its rows; one
+    // with wildcards or Latin letters is left to the statement.
+    if (!m_listed || m_counted || !m_complete || m_count > kBatch || before.isEmpty() || now == before
+        || !now.contains(before) || !records::isPlainFilter(now) || !m_blocks.names.contains(0)
+        || database.connectionName() != m_database.connectionName()
+        || database.databaseName() != m_database.databaseName() || m_commits < 0 || m_changes < 0) {
+        return false;
+    }
+    if (records::foreignCommitCount(database) != m_commits || records::ownChangeCount(database) != m_changes)
+        return false;
+    const QStringList texts = m_blocks.texts.value(0);
+    const QStringList names = m_blocks.names.value(0);
+    QStringList keptTexts;
+    QStringList keptNames;
+    for (int row = 0; row < texts.size() && row < names.size(); ++row) {
+        if (names.at(row).contains(now)) {
+            keptTexts.append(texts.at(row));
+            keptNames.append(names.at(row));
+        }
+    }
+    beginResetModel();
+    m_filter = filter;
+    m_blocks.texts.insert(0, keptTexts);
+    m_blocks.names.insert(0, keptNames);
+    m_count = keptTexts.size();
+    endResetModel();
+    return true;
 }
 
 void CompanyListModel::reachRow(int row)
@@ -89,6 +127,7 @@ bool CompanyListModel::readBlock(Blocks* blocks, int block) const
     if (!records::readCompanyPage(m_database, m_filter, key, kBatch, &page, &error))
         return false;
     blocks->texts.insert(block, page.texts);
+    blocks->names.insert(block, page.names);
     // Found by its place, a block of one text cannot tell how many rows of that text came before it.
     if (chained || page.texts.isEmpty() || page.texts.constFirst() != page.texts.constLast())
         blocks->ends.insert(block, page.next);
@@ -148,6 +187,7 @@ void CompanyListModel::followCommits()
     const qint64 commits = records::foreignCommitCount(m_database);
     if (commits == m_commits)
         return;
+    const qint64 changes = records::ownChangeCount(m_database);
     Blocks fresh;
     int count = 0;
     bool complete = true;
@@ -155,6 +195,7 @@ void CompanyListModel::followCommits()
     if (!countRows(&fresh, m_counted ? 0 : std::max(0, m_count - 1) / kBatch, &count, &complete, &error))
         return; // tried again on the next look
     m_commits = commits;
+    m_changes = changes;
     m_complete = complete;
     // The selected and current rows, looked for in the list as it is now.
     bool same = count == m_count;

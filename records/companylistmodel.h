@@ -21,6 +21,10 @@
 // shows them: the last of 100,000 as well is reached at the cost of a block.
 // A filtered list is not counted: that would read every name.
 //
+// A filter typed on from one whose whole list is shown (a block or less),
+// with nothing committed since it was read, is answered from the rows shown:
+// their search texts are read with them.
+//
 // A commit of another program to the file is noticed within half a second
 // and the blocks shown are read again: a row still there keeps its place in
 // the selection, one deleted or renamed leaves it.
@@ -56,10 +60,15 @@ private:
     struct Blocks
     {
         QHash<int, QStringList> texts;
+        QHash<int, QStringList> names; // the rows' search texts, where read with them
         QHash<int, records::CompanyPageKey> ends;
         int total = -1; // rows of the whole list, where it was counted
     };
 
+    // Shows the rows of a filter that lengthens the one shown from the rows
+    // shown, where they are the whole list and nothing was committed since
+    // they were read; false when they cannot tell.
+    bool narrowTo(const QString& filter, const QSqlDatabase& database);
     // Reads block into blocks; false when the database refused.
     bool readBlock(Blocks* blocks, int block) const;
     // The text of row, its block read into blocks first where it is not; empty when it cannot be read.
@@ -83,6 +92,7 @@ private:
     bool m_inserting = false; // between beginInsertRows() and endInsertRows()
     mutable Blocks m_blocks; // read as the view asks for rows
     qint64 m_commits = -1;   // foreignCommitCount() when the rows were counted
+    qint64 m_changes = -1;   // ownChangeCount() then
     QTimer m_watch;
     QSqlError m_error;
 };

@@ -27,7 +27,7 @@ QString companyPageQuery(const QString& filter, const CompanyPageKey& after, int
     // NULL sort texts come first: after one of them every row may follow.
     if (!after.sortText.isNull())
         conditions.append(kSortText + QLatin1String(">=") + DataBase::quoteLiteral(after.sortText.toString()));
-    QString text = QStringLiteral("SELECT TRIM(%1) AS %2,%1 FROM companies")
+    QString text = QStringLiteral("SELECT TRIM(%1) AS %2,%1,name FROM companies")
                        .arg(kSortText, sql::columnAlias(dialect, QStringLiteral("Наименование")));
     if (!conditions.isEmpty())
         text += QLatin1String(" WHERE ") + conditions.join(QLatin1String(" AND "));
@@ -47,6 +47,7 @@ bool readCompanyPage(const QSqlDatabase& database, const QString& filter, const 
     }
     while (query.next()) {
         page->texts.append(query.value(0).toString());
+        page->names.append(query.value(2).toString());
         const QVariant sortText = query.value(1);
         if (sameSortText(sortText, page->next.sortText)) {
             ++page->next.tied;
@@ -103,6 +104,17 @@ qint64 foreignCommitCount(const QSqlDatabase& database)
     QSqlQuery query(database);
     query.setForwardOnly(true);
     if (!query.exec(QStringLiteral("PRAGMA data_version")) || !query.next())
+        return -1;
+    return query.value(0).toLongLong();
+}
+
+qint64 ownChangeCount(const QSqlDatabase& database)
+{
+    if (!database.isOpen() || sql::dialectOf(database) != sql::Dialect::Sqlite)
+        return -1;
+    QSqlQuery query(database);
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral("SELECT total_changes()")) || !query.next())
         return -1;
     return query.value(0).toLongLong();
 }

@@ -30,6 +30,7 @@ struct CompanyPageKey
 struct CompanyPage
 {
     QStringList texts;     // the shown texts, in list order
+    QStringList names;     // their search texts ("name"); not read from the list's end
     CompanyPageKey next;   // where the page after this one starts
     bool complete = false; // no rows after these
 };
@@ -55,6 +56,9 @@ bool countCompanies(const QSqlDatabase& database, int* count, QSqlError* error);
 // A number that changes when another connection commits to the database
 // file (SQLite's data_version); -1 where the engine does not tell.
 qint64 foreignCommitCount(const QSqlDatabase& database);
+// The rows this connection has written since it was opened (SQLite's
+// total_changes()); -1 where the engine does not tell.
+qint64 ownChangeCount(const QSqlDatabase& database);
 
 } // namespace records
 

@@ -84,6 +84,10 @@ QStringList savedPersonRow(const QString& companyText, const PersonFields& perso
 // joined without a dangling space here, unlike on save.
 QStringList updatedPersonRow(const QString& companyText, const PersonFields& person);
 
+// True when lowered (a filter in lower case) holds no wildcard and no Latin
+// letter: then the rows whose search text holds it are those whose text
+// contains it as it is.
+bool isPlainFilter(const QString& lowered);
 // "column LIKE '%filter%'" with the filter lower-cased (the searchable columns
 // hold lower case) and quoted; "%" and "_" stay wildcards. On SQLite a filter
 // with no wildcard and no Latin letter is looked for with instr() instead,

@@ -66,6 +66,8 @@ private slots:
     void shownListLetsOthersCommit();
     void followsAnotherProgramsCommit_data();
     void followsAnotherProgramsCommit();
+    void typedOnAsTheStatementSays_data();
+    void typedOnAsTheStatementSays();
 
 private:
     QTemporaryDir m_dir;
@@ -258,6 +260,40 @@ void TestCompanyPages::followsAnotherProgramsCommit()
                                      .replaceInStrings(QRegularExpression("^<NULL>$"), "");
     QTRY_COMPARE_WITH_TIMEOUT(shown(model), expected, 30000);
     QCOMPARE(selectedTexts(selection), selectedAfter);
+}
+
+void TestCompanyPages::typedOnAsTheStatementSays_data()
+{
+    QTest::addColumn<QStringList>("filters");
+    QTest::addColumn<QString>("connection"); // where the change between the last two filters is made
+    QTest::addColumn<QString>("change");
+    const QString save = "INSERT INTO companies VALUES ('ООО','Аист','ооо аист')";
+    const QString rename = "UPDATE companies SET Наименование='Гамма',name='ооо гамма' WHERE Наименование='Бета'";
+    QTest::newRow("typed on, nothing committed") << QStringList{"о", "оо", "ооо б"} << "" << "";
+    QTest::newRow("another program saves a match") << QStringList{"ооо", "ооо а"} << kOther << save;
+    QTest::newRow("another program renames a row shown") << QStringList{"ооо", "ооо б"} << kOther << rename;
+    QTest::newRow("this connection saves a match") << QStringList{"ооо", "ооо а"} << kMain << save;
+    QTest::newRow("a wildcard typed on") << QStringList{"ни", "ни%ч"} << "" << "";
+    QTest::newRow("a Latin letter over Latin capitals") << QStringList{"ип", "ип k"} << "" << "";
+}
+
+void TestCompanyPages::typedOnAsTheStatementSays()
+{
+    QFETCH(QStringList, filters);
+    QFETCH(QString, connection);
+    QFETCH(QString, change);
+    // Written by another program: Latin capitals left in the search text.
+    QVERIFY(checkExec(kMain, "INSERT INTO companies VALUES ('ИП','Kit','ип Kit')"));
+    CompanyListModel model;
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    for (int i = 0; i < filters.size(); ++i) {
+        if (i == filters.size() - 1 && !change.isEmpty())
+            QVERIFY(checkExec(connection.toUtf8().constData(), change));
+        QVERIFY(model.refresh(filters.at(i), QSqlDatabase::database(kMain)));
+        const QStringList expected = checkRows(kOther, records::companyListQuery(filters.at(i)))
+                                         .replaceInStrings(QRegularExpression("^<NULL>$"), "");
+        QCOMPARE(shown(model), expected);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestCompanyPages)
