@@ -109,6 +109,10 @@ private:
     void requireQueues();
     void fill(const QStringList& texts);
     void clickPrint();
+    // Prints, box answering the question or message that comes.
+    void printAnswering(testsupport::ModalAnswer& box);
+    // The titles of the preview windows shown.
+    static QStringList previewTitles();
     QPushButton* button(const QString& name);
 
     std::unique_ptr<testsupport::WorkDir> m_dir;
@@ -121,6 +125,7 @@ void TestPrintCheck::init()
     QVERIFY(m_dir->isValid());
     QVERIFY(m_dir->seedParams());
     QVERIFY(m_dir->seedFonts());
+    requireQueues(); // a failure here skips the test
 }
 
 void TestPrintCheck::cleanup()
@@ -173,6 +178,23 @@ void TestPrintCheck::clickPrint()
     QTest::mouseClick(print, Qt::LeftButton);
 }
 
+void TestPrintCheck::printAnswering(testsupport::ModalAnswer& box)
+{
+    box.arm();
+    clickPrint();
+    QTRY_VERIFY_WITH_TIMEOUT(box.answered(), 30000);
+}
+
+QStringList TestPrintCheck::previewTitles()
+{
+    QStringList titles;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget->windowTitle().startsWith("Просмотр") && widget->isVisible())
+            titles << widget->windowTitle();
+    }
+    return titles;
+}
+
 void TestPrintCheck::fitQuestionAnswers_data()
 {
     QTest::addColumn<QString>("answer");
@@ -188,9 +210,6 @@ void TestPrintCheck::fitQuestionAnswers()
     QFETCH(QString, answer);
     QFETCH(bool, printed);
     QFETCH(bool, inside);
-    requireQueues();
-    if (QTest::currentTestFailed())
-        return;
     const QString queue = testsupport::testQueue();
     const QString out = testsupport::queueFile(queue);
     QFile::remove(out);
@@ -202,9 +221,7 @@ void TestPrintCheck::fitQuestionAnswers()
     texts[6] = "Иванов-Петровский Александр Владимирович";
     fill(texts);
     testsupport::ModalAnswer box(testsupport::clickButton(answer));
-    box.arm();
-    clickPrint();
-    QTRY_VERIFY_WITH_TIMEOUT(box.answered(), 30000);
+    printAnswering(box);
     QCOMPARE(box.title(), QString("Текст не помещается"));
     QCOMPARE(box.buttonTexts(), (QStringList{"Уменьшить шрифт", "Печатать как есть", "Отмена"}));
     QCOMPARE(box.defaultButtonText(), QString("Отмена"));
@@ -253,9 +270,6 @@ void TestPrintCheck::longNameFitsOrIsRefused()
 {
     QFETCH(QString, comp);
     QFETCH(QStringList, buttons);
-    requireQueues();
-    if (QTest::currentTestFailed())
-        return;
     const QString queue = testsupport::testQueue();
     const QString out = testsupport::queueFile(queue);
     QFile::remove(out);
@@ -265,20 +279,13 @@ void TestPrintCheck::longNameFitsOrIsRefused()
     fill(texts);
     const bool shrinks = buttons.size() == 3;
     testsupport::ModalAnswer box(testsupport::clickButton(shrinks ? "Уменьшить шрифт" : "Отмена"));
-    box.arm();
-    clickPrint();
-    QTRY_VERIFY_WITH_TIMEOUT(box.answered(), 6000);
+    printAnswering(box);
     QCOMPARE(box.buttonTexts(), buttons);
     QCOMPARE(box.defaultButtonText(), QString("Отмена"));
     QCOMPARE(box.text().contains("Не помещается даже при размере 6 пт: организация."), !shrinks);
     // The preview says beforehand what "Уменьшить шрифт" can do.
     QTest::mouseClick(button("buttonView"), Qt::LeftButton);
-    QStringList titles;
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (widget->windowTitle().startsWith("Просмотр") && widget->isVisible())
-            titles << widget->windowTitle();
-    }
-    QCOMPARE(titles, QStringList{QString("Просмотр — не помещается полей: 1 — ")
+    QCOMPARE(previewTitles(), QStringList{QString("Просмотр — не помещается полей: 1 — ")
                                  + (shrinks ? "«Уменьшить шрифт» уместит" : "не уместить даже при 6 пт: организация")});
     if (!shrinks) {
         QTest::qWait(500);
@@ -371,9 +378,6 @@ void TestPrintCheck::previewKeepsProportionOnEveryScreen()
 
 void TestPrintCheck::missingFamilyIsAsked()
 {
-    requireQueues();
-    if (QTest::currentTestFailed())
-        return;
     QVERIFY(testsupport::editParamsFonts([](QJsonObject& fonts) {
         QJsonObject entry = fonts["Surname"].toObject();
         entry["family"] = "Нет Такого Шрифта";
@@ -383,9 +387,7 @@ void TestPrintCheck::missingFamilyIsAsked()
     const int jobs = testsupport::jobCount(queue);
     fill(kFitting);
     testsupport::ModalAnswer box(testsupport::clickButton("Отмена"));
-    box.arm();
-    clickPrint();
-    QTRY_VERIFY_WITH_TIMEOUT(box.answered(), 30000);
+    printAnswering(box);
     QVERIFY2(box.text().startsWith("Шрифт «Нет Такого Шрифта» не найден, будет использован «"), qPrintable(box.text()));
     QVERIFY(!box.text().contains("использован «Нет Такого Шрифта»"));
     QCOMPARE(box.buttonTexts(), (QStringList{"Печатать", "Отмена"}));
@@ -393,10 +395,8 @@ void TestPrintCheck::missingFamilyIsAsked()
     QCOMPARE(testsupport::jobCount(queue), jobs);
 
     QTest::mouseClick(button("buttonView"), Qt::LeftButton);
-    bool said = false;
-    for (QWidget* widget : QApplication::topLevelWidgets())
-        said = said || widget->windowTitle().contains("шрифт «Нет Такого Шрифта» не найден");
-    QVERIFY(said);
+    const QString titles = previewTitles().join("|");
+    QVERIFY2(titles.contains("шрифт «Нет Такого Шрифта» не найден"), qPrintable(titles));
 }
 
 void TestPrintCheck::printerWithoutA6IsAsked_data()
@@ -409,18 +409,13 @@ void TestPrintCheck::printerWithoutA6IsAsked_data()
 void TestPrintCheck::printerWithoutA6IsAsked()
 {
     QFETCH(QString, answer);
-    requireQueues();
-    if (QTest::currentTestFailed())
-        return;
     const QString queue = testsupport::testQueue("noa6");
     QVERIFY(editRoot([&](QJsonObject& root) { root["printer"] = queue; }));
     const int jobs = testsupport::jobCount(queue);
     const QByteArray before = fileBytes(testsupport::queueFile(queue));
     fill(kFitting);
     testsupport::ModalAnswer box(testsupport::clickButton(answer));
-    box.arm();
-    clickPrint();
-    QTRY_VERIFY_WITH_TIMEOUT(box.answered(), 30000);
+    printAnswering(box);
     QVERIFY2(box.text().startsWith("Принтер «" + queue + "» не знает формата A6"), qPrintable(box.text()));
     QCOMPARE(box.buttonTexts(), (QStringList{"Печатать", "Отмена"}));
     QCOMPARE(box.defaultButtonText(), QString("Отмена"));
@@ -448,9 +443,6 @@ void TestPrintCheck::chosenPrinterGetsTheCard()
     QFETCH(QString, suffix);
     QFETCH(double, udShift);
     QFETCH(double, lrShift);
-    requireQueues();
-    if (QTest::currentTestFailed())
-        return;
     const QString queue = testsupport::testQueue(suffix);
     const QString out = testsupport::queueFile(queue);
     QFile::remove(out);
@@ -478,17 +470,12 @@ void TestPrintCheck::chosenPrinterGetsTheCard()
 
 void TestPrintCheck::vanishedPrinterIsNamed()
 {
-    requireQueues();
-    if (QTest::currentTestFailed())
-        return;
     const QString gone = testsupport::testQueue("removed-long-ago");
     QVERIFY(editRoot([&](QJsonObject& root) { root["printer"] = gone; }));
     const int jobs = testsupport::jobCount(testsupport::testQueue());
     fill(kFitting);
     testsupport::ModalAnswer box(testsupport::clickOk());
-    box.arm();
-    clickPrint();
-    QTRY_VERIFY_WITH_TIMEOUT(box.answered(), 30000);
+    printAnswering(box);
     QCOMPARE(box.title(), QString("Ошибка"));
     QVERIFY2(box.text().contains("«" + gone + "»") && box.text().contains("не найден"), qPrintable(box.text()));
     QTest::qWait(300);
@@ -497,9 +484,6 @@ void TestPrintCheck::vanishedPrinterIsNamed()
 
 void TestPrintCheck::printerThatIsNoTextIsReported()
 {
-    requireQueues();
-    if (QTest::currentTestFailed())
-        return;
     QVERIFY(editRoot([](QJsonObject& root) { root["printer"] = 42; }));
     const QString queue = testsupport::testQueue();
     const QByteArray params = fileBytes("params.txt");
@@ -507,9 +491,7 @@ void TestPrintCheck::printerThatIsNoTextIsReported()
     QFile::remove(out);
     fill(kFitting);
     testsupport::ModalAnswer box(testsupport::clickOk());
-    box.arm();
-    clickPrint();
-    QTRY_VERIFY_WITH_TIMEOUT(box.answered(), 30000);
+    printAnswering(box);
     QVERIFY2(box.text().contains("\"printer\""), qPrintable(box.text()));
     // Read as absent: the card goes to the default printer, the file stays.
     QVERIFY(testsupport::waitForQueueFile(queue, QByteArray()));
