@@ -31,6 +31,12 @@ bool insertCompany(const char* connection, const QString& form, const QString& n
                                      .arg(literal(form), literal(name), literal(text)));
 }
 
+// What the whole list statement shows for filter, read by another connection.
+QStringList statementRows(const QString& filter)
+{
+    return checkRows(kOther, records::companyListQuery(filter)).replaceInStrings(QRegularExpression("^<NULL>$"), "");
+}
+
 QStringList shown(const QAbstractItemModel& model)
 {
     QStringList texts;
@@ -122,8 +128,7 @@ void TestCompanyPages::pagesJoinToTheWholeList()
 {
     QFETCH(QString, filter);
     QFETCH(int, pageSize);
-    const QStringList whole = checkRows(kOther, records::companyListQuery(filter))
-                                  .replaceInStrings(QRegularExpression("^<NULL>$"), "");
+    const QStringList whole = statementRows(filter);
     QStringList joined;
     records::CompanyPageKey key;
     for (int page = 0; page < 100; ++page) {
@@ -160,8 +165,7 @@ void TestCompanyPages::blocksInAnyOrderAgree()
     for (int i = 0; i < 200; ++i)
         QVERIFY(insertCompany(kMain, "ООО", QString("Ряд 2 %1").arg(i % 7)));
     QVERIFY(checkExec(kMain, "COMMIT"));
-    const QStringList whole = checkRows(kOther, records::companyListQuery(QString()))
-                                  .replaceInStrings(QRegularExpression("^<NULL>$"), "");
+    const QStringList whole = statementRows(QString());
     CompanyListModel model;
     QVERIFY(model.refresh(QString(), QSqlDatabase::database(kMain)));
     QVERIFY(model.rowCount() < whole.size());
@@ -256,8 +260,7 @@ void TestCompanyPages::followsAnotherProgramsCommit()
     selection.select(model.index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
 
     QVERIFY(checkExec(kOther, change));
-    const QStringList expected = checkRows(kOther, records::companyListQuery(filter))
-                                     .replaceInStrings(QRegularExpression("^<NULL>$"), "");
+    const QStringList expected = statementRows(filter);
     QTRY_COMPARE_WITH_TIMEOUT(shown(model), expected, 30000);
     QCOMPARE(selectedTexts(selection), selectedAfter);
 }
@@ -290,9 +293,7 @@ void TestCompanyPages::typedOnAsTheStatementSays()
         if (i == filters.size() - 1 && !change.isEmpty())
             QVERIFY(checkExec(connection.toUtf8().constData(), change));
         QVERIFY(model.refresh(filters.at(i), QSqlDatabase::database(kMain)));
-        const QStringList expected = checkRows(kOther, records::companyListQuery(filters.at(i)))
-                                         .replaceInStrings(QRegularExpression("^<NULL>$"), "");
-        QCOMPARE(shown(model), expected);
+        QCOMPARE(shown(model), statementRows(filters.at(i)));
     }
 }
 
