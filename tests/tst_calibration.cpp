@@ -54,10 +54,11 @@ QByteArray fileBytes(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// Runs the settings dialog of the window and lets `act` work in it before OK.
-void runSettings(Security& window, const std::function<void(Dialog*)>& act, bool* ran)
+// Runs the settings dialog of the window and lets `act` work in it before OK;
+// false when the dialog did not open.
+bool runSettings(Security& window, const std::function<void(Dialog*)>& act)
 {
-    *ran = false;
+    auto ran = std::make_shared<bool>(false);
     std::function<void()> poll;
     poll = [&, ran] {
         auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
@@ -71,6 +72,7 @@ void runSettings(Security& window, const std::function<void(Dialog*)>& act, bool
     };
     QTimer::singleShot(0, poll);
     QTest::mouseClick(window.findChild<QPushButton*>("buttonParams"), Qt::LeftButton);
+    return *ran;
 }
 
 void choose(Dialog* dialog, const QString& printer)
@@ -105,9 +107,9 @@ private slots:
     void sheetMarksInsidePrintableArea();
     void sheetPrintsInRussian();
     void printerListMarksDefault();
-    void untouchedPrinterListWritesFileAsBefore();
+    void untouchedPrinterListKeepsTheFile_data();
+    void untouchedPrinterListKeepsTheFile();
     void shiftsFollowThePrinter();
-    void badPrintersMemberSurvivesAcceptance();
     void defaultChosenAgainDropsTheName_data();
     void defaultChosenAgainDropsTheName();
 
@@ -315,8 +317,7 @@ void TestCalibration::sheetMarksInsidePrintableArea()
 // instruction, the rulers' numbers where the marks put them.
 void TestCalibration::sheetPrintsInRussian()
 {
-    if (!requireQueues())
-        QFAIL("the test queues are missing (tests/cups/print-queue.sh setup)");
+    QVERIFY2(requireQueues(), "the test queues are missing (tests/cups/print-queue.sh setup)");
     const QString queue = testsupport::testQueue("a");
     const QString out = testsupport::queueFile(queue);
     QFile::remove(out);
@@ -388,23 +389,41 @@ void TestCalibration::printerListMarksDefault()
     QVERIFY2(after.contains("comboBoxPrinter") && after.contains("buttonCorrectShift"), qPrintable(after.join(',')));
 }
 
-void TestCalibration::untouchedPrinterListWritesFileAsBefore()
+void TestCalibration::untouchedPrinterListKeepsTheFile_data()
 {
-    const QByteArray delivered = fileBytes("params.txt");
+    QTest::addColumn<QString>("printers"); // written into params.txt first; empty: the delivered file
+    QTest::newRow("delivered file written as before") << "";
+    QTest::newRow("unreadable \"printers\" said and kept") << "всё сломано";
+}
+
+// Accepting the settings without touching the printer list keeps params.txt;
+// a "printers" that cannot be read is said, and kept as it is.
+void TestCalibration::untouchedPrinterListKeepsTheFile()
+{
+    QFETCH(QString, printers);
+    QJsonObject root = readRoot();
+    if (!printers.isEmpty())
+        root["printers"] = printers;
+    QVERIFY(printers.isEmpty() || writeRoot(root));
+    const QByteArray before = fileBytes("params.txt");
     Security window;
     QCOMPARE(window.initialize(), 0);
-    bool ran = false;
-    runSettings(window, [](Dialog*) {}, &ran);
-    QVERIFY(ran);
-    QCOMPARE(fileBytes("params.txt"), delivered);
+    testsupport::ModalAnswer box(testsupport::clickOk());
+    box.arm();
+    QVERIFY(runSettings(window, [](Dialog*) {}));
+    QCOMPARE(box.answered(), !printers.isEmpty());
+    QVERIFY2(printers.isEmpty() || box.text().contains("\"printers\""), qPrintable(box.text()));
+    if (printers.isEmpty())
+        QCOMPARE(fileBytes("params.txt"), before);
+    else
+        QCOMPARE(readRoot()["printers"].toString(), printers);
 }
 
 // Switching printers in the settings keeps each printer's shifts; the card
 // then goes to the chosen one with its own.
 void TestCalibration::shiftsFollowThePrinter()
 {
-    if (!requireQueues())
-        QFAIL("the test queues are missing (tests/cups/print-queue.sh setup)");
+    QVERIFY2(requireQueues(), "the test queues are missing (tests/cups/print-queue.sh setup)");
     const QString a = testsupport::testQueue("a"), b = testsupport::testQueue("b");
     QJsonObject root = readRoot();
     root["printers"] = QJsonObject{{a, QJsonObject{{"udShift", 2}, {"lrShift", -3}}}};
@@ -416,8 +435,7 @@ void TestCalibration::shiftsFollowThePrinter()
 
     Security window;
     QCOMPARE(window.initialize(), 0);
-    bool ran = false;
-    runSettings(window, [&](Dialog* dialog) {
+    QVERIFY(runSettings(window, [&](Dialog* dialog) {
         QCOMPARE(shiftBox(dialog, "UDShift"), 1.0);
         choose(dialog, a);
         QCOMPARE(shiftBox(dialog, "UDShift"), 2.0);
@@ -428,8 +446,7 @@ void TestCalibration::shiftsFollowThePrinter()
         dialog->findChild<QComboBox*>("comboBoxErrorHorizontal")->setCurrentIndex(1);  // left of the line
         dialog->findChild<QDoubleSpinBox*>("spinBoxErrorHorizontal")->setValue(4);
         QTest::mouseClick(dialog->findChild<QPushButton*>("buttonCorrectShift"), Qt::LeftButton);
-    }, &ran);
-    QVERIFY(ran);
+    }));
 
     root = readRoot();
     QCOMPARE(root["printer"].toString(), b);
@@ -456,25 +473,6 @@ void TestCalibration::shiftsFollowThePrinter()
     QVERIFY2(qAbs(zhe->yMin - (13.5 - 1.6) * kScale) <= 1.0, qPrintable(QString::number(zhe->yMin)));
 }
 
-// A "printers" that cannot be read is said, and kept as it is while the
-// printer list is not touched.
-void TestCalibration::badPrintersMemberSurvivesAcceptance()
-{
-    QJsonObject root = readRoot();
-    root["printers"] = "всё сломано";
-    QVERIFY(writeRoot(root));
-    Security window;
-    QCOMPARE(window.initialize(), 0);
-    testsupport::ModalAnswer box(testsupport::clickOk());
-    box.arm();
-    bool ran = false;
-    runSettings(window, [](Dialog*) {}, &ran);
-    QVERIFY(ran);
-    QVERIFY(box.answered());
-    QVERIFY2(box.text().contains("\"printers\""), qPrintable(box.text()));
-    QCOMPARE(readRoot()["printers"].toString(), QString("всё сломано"));
-}
-
 void TestCalibration::defaultChosenAgainDropsTheName_data()
 {
     QTest::addColumn<QString>("stored"); // "printer" in params.txt before: a queue's suffix, or empty for none
@@ -487,8 +485,7 @@ void TestCalibration::defaultChosenAgainDropsTheName_data()
 void TestCalibration::defaultChosenAgainDropsTheName()
 {
     QFETCH(QString, stored);
-    if (!requireQueues())
-        QFAIL("the test queues are missing (tests/cups/print-queue.sh setup)");
+    QVERIFY2(requireQueues(), "the test queues are missing (tests/cups/print-queue.sh setup)");
     const QString a = testsupport::testQueue("a");
     const QString named = stored.isEmpty() ? QString() : testsupport::testQueue(stored);
     QJsonObject root = readRoot();
@@ -500,12 +497,10 @@ void TestCalibration::defaultChosenAgainDropsTheName()
 
     Security window;
     QCOMPARE(window.initialize(), 0);
-    bool ran = false;
-    runSettings(window, [&](Dialog* dialog) {
+    QVERIFY(runSettings(window, [&](Dialog* dialog) {
         choose(dialog, a);
         choose(dialog, systemDefault);
-    }, &ran);
-    QVERIFY(ran);
+    }));
     QStringList said;
     const QString chosen = printerchoice::chosenPrinter(readRoot(), &said);
     QVERIFY2(chosen.isEmpty() || chosen == systemDefault, qPrintable(chosen));

@@ -41,8 +41,6 @@ private slots:
     void headersAreRecognised_data();
     void headersAreRecognised();
     void headerFoundBelowTitleRows();
-    void headerSearchEndsAtItsLastRow_data();
-    void headerSearchEndsAtItsLastRow();
     void xlsxBuiltInDateFormats_data();
     void xlsxBuiltInDateFormats();
     void headerAmongTheFirstRows_data();
@@ -68,6 +66,7 @@ private slots:
 
 private:
     static Table readBytes(const QByteArray& bytes, QString* error = nullptr);
+    static Table readPath(const QString& path, QString* error = nullptr);
 };
 
 namespace {
@@ -112,16 +111,22 @@ void TestImport::initTestCase()
     REQUIRE_TEST_ENGINE();
 }
 
-Table TestImport::readBytes(const QByteArray& bytes, QString* error)
+// A file that cannot be read gives one row holding the reason.
+Table TestImport::readPath(const QString& path, QString* error)
 {
-    testsupport::WorkDir dir;
     Table table;
     QString reason;
-    if (!readTable(fileIn(dir, QStringLiteral("list"), bytes), &table, &reason))
+    if (!readTable(path, &table, &reason))
         table.rows = {{QStringLiteral("<error> ") + reason}};
     if (error)
         *error = reason;
     return table;
+}
+
+Table TestImport::readBytes(const QByteArray& bytes, QString* error)
+{
+    testsupport::WorkDir dir;
+    return readPath(fileIn(dir, QStringLiteral("list"), bytes), error);
 }
 
 void TestImport::csvEncodingsAndSeparators_data()
@@ -224,13 +229,11 @@ void TestImport::xlsxWrittenByLibrary()
     workbook_add_worksheet(book, "Второй");
     QCOMPARE(workbook_close(book), LXW_NO_ERROR);
 
-    Table table;
-    QString error;
-    QVERIFY2(readTable(QString::fromUtf8(path), &table, &error), qPrintable(error));
+    const Table table = readPath(QString::fromUtf8(path));
+    QCOMPARE(table.rows, (QVector<QStringList>{{"ФИО", "Организация", "Дата выдачи", "Таб. №"},
+                                                {"Иванов Иван Иванович", "ООО Щит", "01.02.2020", "17"},
+                                                {"Иванов Пётр", "ООО Щит", "01.03.2020", "2.5"}}));
     QCOMPARE(table.description + " " + table.sheet, QStringLiteral("XLSX Сотрудники"));
-    QCOMPARE(table.rows.size(), 3);
-    QCOMPARE(table.rows.at(1), (QStringList{"Иванов Иван Иванович", "ООО Щит", "01.02.2020", "17"}));
-    QCOMPARE(table.rows.at(2), (QStringList{"Иванов Пётр", "ООО Щит", "01.03.2020", "2.5"}));
 }
 
 void TestImport::odsWrittenByLibrary()
@@ -247,13 +250,11 @@ void TestImport::odsWrittenByLibrary()
     QVERIFY(writer.waitForFinished(60000));
     QVERIFY2(writer.exitCode() == 0, writer.readAllStandardError().constData());
 
-    Table table;
-    QString error;
-    QVERIFY2(readTable(path, &table, &error), qPrintable(error));
-    QCOMPARE(table.description + " " + table.sheet, QStringLiteral("ODS Лист1"));
+    const Table table = readPath(path);
     QCOMPARE(table.rows, (QVector<QStringList>{{"Фамилия", "Имя", "Дата выдачи", "Номер"},
                                                 {"Петров", "Пётр", "06.05.2022", "12"},
                                                 {"Сидоров", "Сидор", "31.12.2021", "24"}}));
+    QCOMPARE(table.description + " " + table.sheet, QStringLiteral("ODS Лист1"));
 }
 
 void TestImport::officeListsFromRealWriters_data()
@@ -355,29 +356,6 @@ void TestImport::headerFoundBelowTitleRows()
     QCOMPARE(match.row, 2);
     // A header named twice feeds its first column only.
     QCOMPARE(match.columns, (QVector<Column>{Column::Ignore, Column::FullName, Column::Ignore, Column::Date}));
-    QCOMPARE(findHeader({{"Номер", "Организация"}, {"1", "ООО Щит"}}).row, -1);
-    // Without a person column, a row naming two known columns is taken, for the operator to complete.
-    QCOMPARE(findHeader({{"Итого"}, {"Сотрудник (полностью)", "Должность", "Дата"}}).row, 1);
-}
-
-void TestImport::headerSearchEndsAtItsLastRow_data()
-{
-    QTest::addColumn<int>("titleRows"); // above the header
-    QTest::addColumn<int>("found");
-    QTest::newRow("on the last row searched") << kHeaderSearchRows - 1 << kHeaderSearchRows - 1;
-    QTest::newRow("one row below it") << kHeaderSearchRows << -1;
-    QTest::newRow("fallback on the last row searched") << -(kHeaderSearchRows - 1) << kHeaderSearchRows - 1;
-}
-
-// A negative count puts a header that names no person (two known columns) there.
-void TestImport::headerSearchEndsAtItsLastRow()
-{
-    QFETCH(int, titleRows);
-    QFETCH(int, found);
-    QVector<QStringList> rows(qAbs(titleRows), QStringList{"Список сотрудников"});
-    rows << (titleRows < 0 ? QStringList{"Должность руководителя", "Дата выдачи"} : QStringList{"Фамилия", "Имя"})
-         << QStringList{"Иванов", "Иван"};
-    QCOMPARE(findHeader(rows).row, found);
 }
 
 void TestImport::xlsxBuiltInDateFormats_data()
@@ -408,10 +386,7 @@ void TestImport::xlsxBuiltInDateFormats()
     worksheet_write_string(sheet, 1, 0, "Иванов", nullptr);
     worksheet_write_number(sheet, 1, 1, 43862, format); // 1 February 2020
     QCOMPARE(workbook_close(book), LXW_NO_ERROR);
-    Table table;
-    QString error;
-    QVERIFY2(readTable(QString::fromUtf8(path), &table, &error), qPrintable(error));
-    QCOMPARE(table.rows.value(1), (QStringList{"Иванов", cell}));
+    QCOMPARE(readPath(QString::fromUtf8(path)).rows.value(1), (QStringList{"Иванов", cell}));
 }
 
 void TestImport::headerAmongTheFirstRows_data()
@@ -438,6 +413,16 @@ void TestImport::headerAmongTheFirstRows_data()
         << Rows{{"ФИО"}, {"Иванов Иван"}, {"Петров Пётр"}, {"Сидоров Сидор"}, {"Руководитель"}} << 1;
     Rows deep(30, QStringList{"Примечание: список"});
     QTest::newRow("header below line 30") << deep + Rows{{"ФИО", "Дата"}, {"Иванов Иван", "01.02.2026"}} << 0;
+    QTest::newRow("no person column, one known column") << Rows{{"Номер", "Организация"}, {"1", "ООО Щит"}} << 0;
+    // Without a person column, a row naming two known columns is taken, for the operator to complete.
+    QTest::newRow("no person column, two known columns")
+        << Rows{{"Итого"}, {"Сотрудник (полностью)", "Должность", "Дата"}} << 2;
+    const Rows titles(kHeaderSearchRows - 1, QStringList{"Список сотрудников"});
+    const Rows employee{{"Иванов", "Иван"}};
+    QTest::newRow("on the last row searched") << titles + Rows{{"Фамилия", "Имя"}} + employee << kHeaderSearchRows;
+    QTest::newRow("one row below it") << titles + Rows{titles.first(), {"Фамилия", "Имя"}} + employee << 0;
+    QTest::newRow("two known columns on the last row searched")
+        << titles + Rows{{"Должность руководителя", "Дата выдачи"}} + employee << kHeaderSearchRows;
 }
 
 void TestImport::headerAmongTheFirstRows()
@@ -666,8 +651,7 @@ void TestImport::organisationsAndPeopleMatched()
     QCOMPARE(session.rows("SELECT COUNT(*) FROM personal").value(0).value(0), QString("7"));
     // The same file again adds nothing, whatever the dates.
     QVERIFY2(writeRows(target.db, &rows, &companies, &error), qPrintable(error));
-    QCOMPARE(summarise(rows).toAdd, 0);
-    QCOMPARE(summarise(rows).duplicates, 7);
+    QCOMPARE(QList<int>({summarise(rows).toAdd, summarise(rows).duplicates}), QList<int>({0, 7}));
     QCOMPARE(session.rows("SELECT COUNT(*) FROM companies").value(0).value(0), QString("3"));
 }
 
