@@ -64,7 +64,7 @@ QStringList shownIn(Dialog* dialog)
 
 void pressOk(Dialog* dialog)
 {
-    dialog->findChild<QDialogButtonBox*>("buttonBox")->button(QDialogButtonBox::Ok)->click();
+    QTest::mouseClick(dialog->findChild<QDialogButtonBox*>("buttonBox")->button(QDialogButtonBox::Ok), Qt::LeftButton);
 }
 
 // Selects the value of a spin box and types a new one, as the operator would
