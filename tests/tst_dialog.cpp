@@ -10,6 +10,7 @@
 #include <QDoubleSpinBox>
 #include <QFrame>
 #include <QGridLayout>
+#include <QJsonDocument>
 #include <QLabel>
 #include <QMessageBox>
 #include <QMetaMethod>
@@ -37,6 +38,33 @@ Fonts cardFonts()
     for (const QString& key : kEightKeys + QStringList{"Stamp"})
         fonts[key] = {{"family", "Times New Roman"}, {"size", "12"}, {"align", "Center"}};
     return fonts;
+}
+
+// Sets an attribute of a field, or leaves it out for "-".
+void setOrDrop(QMap<QString, QString>& field, const QString& attribute, const QString& value)
+{
+    if (value == "-")
+        field.remove(attribute);
+    else
+        field[attribute] = value;
+}
+
+// What the dialog shows for the person's row (size, checked alignment), the family and the vertical shift.
+QStringList shownIn(Dialog* dialog)
+{
+    QString align;
+    for (const QString word : {"Left", "Center", "Right"}) {
+        if (dialog->findChild<QRadioButton*>("radioButton" + word + "Surname")->isChecked())
+            align = word;
+    }
+    return {QString::number(dialog->findChild<QSpinBox*>("spinBoxSurname")->value()), align,
+            dialog->findChild<QComboBox*>("comboBoxFontFamily")->currentText(),
+            QString::number(dialog->findChild<QDoubleSpinBox*>("UDShift")->value())};
+}
+
+void pressOk(Dialog* dialog)
+{
+    QTest::mouseClick(dialog->findChild<QDialogButtonBox*>("buttonBox")->button(QDialogButtonBox::Ok), Qt::LeftButton);
 }
 
 // Selects the value of a spin box and types a new one, as the operator would
@@ -191,10 +219,8 @@ private slots:
     void resetKeepsParamsWhenBackupUnusable();
 
     void acceptWritesParams();
-    void rejectLeavesEverything_data();
-    void rejectLeavesEverything();
-    void resetReloadsMainWindow_data();
-    void resetReloadsMainWindow();
+    void closedWithoutOkShowsFileAgain_data();
+    void closedWithoutOkShowsFileAgain();
     void failedWriteIsReported();
     void deliveredFilesAcceptAndReset();
 };
@@ -348,10 +374,7 @@ void TestDialog::sizeShownFromLeadingField()
     QFETCH(int, shown);
 
     Fonts fonts = cardFonts();
-    if (size == "-")
-        fonts[key].remove("size");
-    else
-        fonts[key]["size"] = size;
+    setOrDrop(fonts[key], "size", size);
     float ud = 0, lr = 0;
     Dialog dialog(&fonts, &ud, &lr);
     auto* box = dialog.findChild<QSpinBox*>("spinBox" + key);
@@ -414,10 +437,7 @@ void TestDialog::alignmentShownFromFile()
 
     Fonts fonts = cardFonts();
     fonts["Stamp"].remove("align");
-    if (align == "-")
-        fonts["Comp"].remove("align");
-    else
-        fonts["Comp"]["align"] = align;
+    setOrDrop(fonts["Comp"], "align", align);
     float ud = 0, lr = 0;
     Dialog dialog(&fonts, &ud, &lr);
     for (const QString word : {"Left", "Center", "Right"}) {
@@ -486,10 +506,7 @@ void TestDialog::familyComboBox()
     QFETCH(QString, shown);
 
     Fonts fonts = cardFonts();
-    if (family == "-")
-        fonts["Surname"].remove("family");
-    else
-        fonts["Surname"]["family"] = family;
+    setOrDrop(fonts["Surname"], "family", family);
     fonts["Name"]["family"] = "Consolas"; // only the family of "Surname" is shown
     float ud = 0, lr = 0;
     Dialog dialog(&fonts, &ud, &lr);
@@ -705,8 +722,7 @@ void TestDialog::acceptWritesParams()
         auto* combo = dialog->findChild<QComboBox*>("comboBoxFontFamily");
         combo->setCurrentIndex(combo->findText("Consolas"));
         QTest::keyClick(dialog->findChild<QDoubleSpinBox*>("LRShift"), Qt::Key_Up);
-        auto* box = dialog->findChild<QDialogButtonBox*>("buttonBox");
-        QTest::mouseClick(box->button(QDialogButtonBox::Ok), Qt::LeftButton);
+        pressOk(dialog);
     });
     QTest::mouseClick(window.findChild<QPushButton*>("buttonParams"), Qt::LeftButton);
     QCOMPARE(watcher.pendingHandlers(), 0);
@@ -718,98 +734,56 @@ void TestDialog::acceptWritesParams()
     QVERIFY(!(flags & (Qt::WindowMinMaxButtonsHint | Qt::WindowContextHelpButtonHint | Qt::WindowStaysOnTopHint)));
     QCOMPARE(shownDateSize, 12);
 
-    // 0.26 was shown as 0.3; "Date" keeps its "16" and "left", "Stamp" gains an empty "align".
-    QCOMPARE(QString::fromUtf8(dir.readFile("params.txt")), QString(R"({
-    "data": {
-        "fonts": {
-            "Comp": {
-                "align": "Right",
-                "coords": [
-                    5,
-                    51
-                ],
-                "family": "Consolas",
-                "size": "11"
-            },
-            "Date": {
-                "align": "left",
-                "coords": [
-                    70.5
-                ],
-                "family": "Consolas",
-                "size": "16"
-            },
-            "Form": {
-                "align": "Right",
-                "coords": [
-                ],
-                "family": "Consolas",
-                "size": "11"
-            },
-            "Name": {
-                "align": "Left",
-                "coords": [
-                    10,
-                    27
-                ],
-                "family": "Consolas",
-                "size": "13"
-            },
-            "Patron": {
-                "coords": [
-                ],
-                "family": "Consolas",
-                "size": "13"
-            },
-            "Stamp": {
-                "align": "",
-                "coords": [
-                    1
-                ],
-                "family": "Consolas",
-                "size": "9"
-            },
-            "Surname": {
-                "align": "Left",
-                "coords": [
-                    10,
-                    20,
-                    80,
-                    6
-                ],
-                "family": "Consolas",
-                "size": "13"
-            }
-        },
-        "lrShift": -0.5,
-        "udShift": 0.30000001192092896
-    },
-    "version": "2"
+    // 0.26 was shown as 0.3; "Date" keeps its "16" and "left", "Stamp" gains an empty "align";
+    // written indented by four, keys in order, with an empty line after.
+    const QByteArray written = QJsonDocument::fromJson(
+        R"({"data":{"fonts":{"Comp":{"align":"Right","coords":[5,51],"family":"Consolas","size":"11"},)"
+        R"("Date":{"align":"left","coords":[70.5],"family":"Consolas","size":"16"},)"
+        R"("Form":{"align":"Right","coords":[],"family":"Consolas","size":"11"},)"
+        R"("Name":{"align":"Left","coords":[10,27],"family":"Consolas","size":"13"},)"
+        R"("Patron":{"coords":[],"family":"Consolas","size":"13"},)"
+        R"("Stamp":{"align":"","coords":[1],"family":"Consolas","size":"9"},)"
+        R"("Surname":{"align":"Left","coords":[10,20,80,6],"family":"Consolas","size":"13"}},)"
+        R"("lrShift":-0.5,"udShift":0.30000001192092896},"version":"2"})").toJson(QJsonDocument::Indented);
+    QCOMPARE(QString::fromUtf8(dir.readFile("params.txt")), QString::fromUtf8(written + "\n"));
 }
 
-)"));
-}
-
-void TestDialog::rejectLeavesEverything_data()
+void TestDialog::closedWithoutOkShowsFileAgain_data()
 {
     QTest::addColumn<QString>("how");
-    QTest::newRow("Cancel") << "cancel";
-    QTest::newRow("Escape") << "escape";
-    QTest::newRow("close button") << "close";
+    QTest::addColumn<bool>("withBackup");
+    QTest::addColumn<QStringList>("shown"); // person's size and alignment, family, vertical shift
+    QTest::addColumn<QString>("message");
+
+    const QStringList old = {"14", "Left", "Times New Roman", "0.3"};
+    QTest::newRow("Cancel") << "cancel" << true << old << "";
+    QTest::newRow("Escape") << "escape" << true << old << "";
+    QTest::newRow("close button") << "close" << true << old << "";
+    // The shifts belong to the printer: the reset keeps them.
+    QTest::newRow("reset, backup restored") << "reset" << true << QStringList({"10", "Right", "Garamond", "0.3"}) << "";
+    QTest::newRow("reset, backup missing") << "reset" << false << old << "Файл paramsBackUp.txt не найден";
 }
 
-void TestDialog::rejectLeavesEverything()
+void TestDialog::closedWithoutOkShowsFileAgain()
 {
     QFETCH(QString, how);
+    QFETCH(bool, withBackup);
+    QFETCH(QStringList, shown);
+    QFETCH(QString, message);
 
     WorkDir dir;
-    QVERIFY(dir.writeFile("params.txt", kParams) && dir.writeFile("paramsBackUp.txt", kBackup));
+    QVERIFY(dir.writeFile("params.txt", kParams) && (!withBackup || dir.writeFile("paramsBackUp.txt", kBackup)));
     Security window;
     QCOMPARE(window.initialize(), 0);
     window.show();
 
     ModalWatcher watcher;
     watcher.onDialog([&](Dialog* dialog) {
+        if (how == "reset") {
+            typeInto(dialog->findChild<QSpinBox*>("spinBoxSurname"), "12");
+            QTest::mouseClick(dialog->findChild<QPushButton*>("buttonResetSettings"), Qt::LeftButton);
+            return;
+        }
         typeInto(dialog->findChild<QSpinBox*>("spinBoxSurname"), "10");
         QTest::mouseClick(dialog->findChild<QRadioButton*>("radioButtonRightSurname"), Qt::LeftButton);
         QTest::keyClick(dialog->findChild<QComboBox*>("comboBoxFontFamily"), Qt::Key_Up);
@@ -821,93 +795,27 @@ void TestDialog::rejectLeavesEverything()
         else
             dialog->close();
     });
-    // Opened again: it shows the main window's parameters, which must be the old ones.
-    int size = 0;
-    bool leftChecked = false;
-    QString family;
-    double shift = 0;
+    // Opened again: it shows the main window's parameters, read anew after a reset.
+    QStringList reopened;
     watcher.onDialog([&](Dialog* dialog) {
-        size = dialog->findChild<QSpinBox*>("spinBoxSurname")->value();
-        leftChecked = dialog->findChild<QRadioButton*>("radioButtonLeftSurname")->isChecked();
-        family = dialog->findChild<QComboBox*>("comboBoxFontFamily")->currentText();
-        shift = dialog->findChild<QDoubleSpinBox*>("UDShift")->value();
+        reopened = shownIn(dialog);
         dialog->reject();
     });
     auto* button = window.findChild<QPushButton*>("buttonParams");
     QTest::mouseClick(button, Qt::LeftButton);
-    QCOMPARE(dir.readFile("params.txt"), kParams);
-    QTest::mouseClick(button, Qt::LeftButton);
-    QCOMPARE(watcher.pendingHandlers(), 0);
-    QCOMPARE(size, 14);
-    QVERIFY(leftChecked);
-    QCOMPARE(family, QString("Times New Roman"));
-    QCOMPARE(shift, 0.3);
-    QCOMPARE(dir.readFile("params.txt"), kParams);
-    QCOMPARE(watcher.boxes().size(), 0);
-}
-
-void TestDialog::resetReloadsMainWindow_data()
-{
-    QTest::addColumn<bool>("withBackup");
-    QTest::addColumn<int>("size");
-    QTest::addColumn<QString>("checked");
-    QTest::addColumn<QString>("family");
-    QTest::addColumn<double>("shift");
-
-    // The shifts belong to the printer: the reset keeps them.
-    QTest::newRow("backup restored") << true << 10 << "radioButtonRightSurname" << "Garamond" << 0.3;
-    QTest::newRow("backup missing") << false << 14 << "radioButtonLeftSurname" << "Times New Roman" << 0.3;
-}
-
-void TestDialog::resetReloadsMainWindow()
-{
-    QFETCH(bool, withBackup);
-    QFETCH(int, size);
-    QFETCH(QString, checked);
-    QFETCH(QString, family);
-    QFETCH(double, shift);
-
-    WorkDir dir;
-    QVERIFY(dir.writeFile("params.txt", kParams));
-    if (withBackup)
-        QVERIFY(dir.writeFile("paramsBackUp.txt", kBackup));
-    Security window;
-    QCOMPARE(window.initialize(), 0);
-    window.show();
-
-    ModalWatcher watcher;
-    watcher.onDialog([&](Dialog* dialog) {
-        typeInto(dialog->findChild<QSpinBox*>("spinBoxSurname"), "12");
-        QTest::mouseClick(dialog->findChild<QPushButton*>("buttonResetSettings"), Qt::LeftButton);
-    });
-    int shownSize = 0;
-    bool isChecked = false;
-    QString shownFamily;
-    double shownShift = 0;
-    watcher.onDialog([&](Dialog* dialog) {
-        shownSize = dialog->findChild<QSpinBox*>("spinBoxSurname")->value();
-        isChecked = dialog->findChild<QRadioButton*>(checked)->isChecked();
-        shownFamily = dialog->findChild<QComboBox*>("comboBoxFontFamily")->currentText();
-        shownShift = dialog->findChild<QDoubleSpinBox*>("UDShift")->value();
-        dialog->reject();
-    });
-    auto* button = window.findChild<QPushButton*>("buttonParams");
-    QTest::mouseClick(button, Qt::LeftButton);
-    // Restored from the backup but for the shifts (or left alone), never
-    // rewritten by the dialog.
-    if (!withBackup)
-        QCOMPARE(dir.readFile("params.txt"), kParams);
-    else
+    // Restored from the backup but for the shifts (or left alone), never rewritten by the dialog.
+    if (how == "reset" && withBackup)
         QVERIFY(dir.readFile("params.txt").contains("Garamond"));
+    else
+        QCOMPARE(dir.readFile("params.txt"), kParams);
     QTest::mouseClick(button, Qt::LeftButton);
     QCOMPARE(watcher.pendingHandlers(), 0);
-    QCOMPARE(shownSize, size);
-    QVERIFY(isChecked);
-    QCOMPARE(shownFamily, family);
-    QCOMPARE(shownShift, shift);
-    QCOMPARE(watcher.boxes().size(), withBackup ? 0 : 1);
-    if (!withBackup)
-        QCOMPARE(watcher.boxes().first().text, QString("Файл paramsBackUp.txt не найден"));
+    QCOMPARE(reopened, shown);
+    if (how != "reset")
+        QCOMPARE(dir.readFile("params.txt"), kParams);
+    QCOMPARE(watcher.boxes().size(), message.isEmpty() ? 0 : 1);
+    if (!message.isEmpty())
+        QCOMPARE(watcher.boxes().first().text, message);
 }
 
 void TestDialog::failedWriteIsReported()
@@ -923,7 +831,7 @@ void TestDialog::failedWriteIsReported()
     ModalWatcher watcher;
     watcher.onDialog([&](Dialog* dialog) {
         typeInto(dialog->findChild<QSpinBox*>("spinBoxSurname"), "12");
-        dialog->findChild<QDialogButtonBox*>("buttonBox")->button(QDialogButtonBox::Ok)->click();
+        pressOk(dialog);
     });
     QTest::mouseClick(window.findChild<QPushButton*>("buttonParams"), Qt::LeftButton);
     QTRY_COMPARE(watcher.boxes().size(), 1);
@@ -943,14 +851,11 @@ void TestDialog::deliveredFilesAcceptAndReset()
     QCOMPARE(window.initialize(), 0);
     window.show();
 
-    auto clickOk = [](Dialog* dialog) {
-        dialog->findChild<QDialogButtonBox*>("buttonBox")->button(QDialogButtonBox::Ok)->click();
-    };
     ModalWatcher watcher;
-    watcher.onDialog(clickOk);
+    watcher.onDialog(pressOk);
     watcher.onDialog([&](Dialog* dialog) {
         QTest::keyClick(dialog->findChild<QDoubleSpinBox*>("UDShift"), Qt::Key_Up);
-        clickOk(dialog);
+        pressOk(dialog);
     });
     watcher.onDialog([](Dialog* dialog) {
         QTest::mouseClick(dialog->findChild<QPushButton*>("buttonResetSettings"), Qt::LeftButton);

@@ -20,29 +20,19 @@
 #include <QSqlQuery>
 #include <QTableView>
 #include <QTimer>
-#include <QUrl>
 #include <QtTest>
 
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 
+using testsupport::runTool;
+
 namespace {
 
 const QStringList kKeys = {"Surname", "Name", "Patron", "Form", "Comp", "DirPost", "Dir"};
 const QStringList kTexts = {"Жуков", "Иван", "Петрович", "ООО", "Щит", "Директор", "Петров"};
 const QString kCheck = QStringLiteral("register-check");
-
-QString run(const QString& program, const QStringList& arguments)
-{
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("LC_ALL", "C.UTF-8");
-    process.setProcessEnvironment(environment);
-    process.start(program, arguments);
-    process.waitForFinished(30000);
-    return QString::fromUtf8(process.readAllStandardOutput());
-}
 
 void fill(QWidget* window, const QStringList& texts)
 {
@@ -142,8 +132,7 @@ void TestJournal::init()
 {
     m_dir.reset(new testsupport::WorkDir);
     QVERIFY(testsupport::prepareWorkFolder(m_dir->path()));
-    QVERIFY(m_dir->seedParams());
-    QVERIFY(m_dir->seedFonts());
+    QVERIFY(m_dir->seedParams() && m_dir->seedFonts());
     // The register number goes to the top right corner of the card.
     QVERIFY(testsupport::editParamsFonts([](QJsonObject& fonts) {
         fonts["Number"] = QJsonObject{{"family", "LiberationSerif"}, {"size", "12"}, {"align", "Left"},
@@ -163,14 +152,13 @@ void TestJournal::cleanup()
 // Prints only to a queue that writes into a file, never to paper.
 void TestJournal::requireFileQueue()
 {
-    const auto name = QRegularExpression("system default destination: (\\S+)").match(run("lpstat", {"-d"}));
+    const auto name = QRegularExpression("system default destination: (\\S+)").match(runTool("lpstat", {"-d"}));
     if (!name.hasMatch())
         QFAIL("no default printer (tests/cups/print-queue.sh setup makes one)");
     m_queue = name.captured(1);
-    const auto uri = QRegularExpression("device-uri=(\\S+)").match(run("lpoptions", {"-p", m_queue}));
-    if (!uri.hasMatch() || !uri.captured(1).startsWith("file:"))
+    m_outFile = testsupport::queueFile(m_queue);
+    if (m_outFile.isEmpty())
         QFAIL(qPrintable("the default printer " + m_queue + " does not print into a file; refusing to print"));
-    m_outFile = QUrl(uri.captured(1)).toLocalFile();
 }
 
 void TestJournal::startWindow()
@@ -184,7 +172,7 @@ void TestJournal::printAndWait()
 {
     QFile::remove(m_outFile);
     click(m_window.get(), "buttonPrint");
-    QTRY_VERIFY_WITH_TIMEOUT(run("lpstat", {"-o", m_queue}).trimmed().isEmpty() && QFile::exists(m_outFile), 60000);
+    QVERIFY(testsupport::waitForQueueFile(m_queue, QByteArray()));
 }
 
 // Runs the action and answers the message box it opens; gives the box's text.
@@ -254,7 +242,7 @@ void TestJournal::printIsRecordedOnlyThroughSpooler()
     QVERIFY2(stamp.value(1).startsWith(QDate::currentDate().toString(Qt::ISODate)), qPrintable(stamp.value(1)));
     QVERIFY2(!stamp.value(1).section('|', 1).isEmpty(), "the operator's login name");
     // The number is on the page.
-    QVERIFY(run("pdftotext", {m_outFile, "-"}).remove(QRegularExpression("\\s")).contains("4712"));
+    QVERIFY(runTool("pdftotext", {m_outFile, "-"}).remove(QRegularExpression("\\s")).contains("4712"));
 
     // The test print mode goes to card.pdf and records nothing.
     m_window->findChild<QLineEdit*>("lineEditForm")->setText("ООО qzk");
@@ -299,11 +287,11 @@ void TestJournal::spoiledAndReprint()
     click(journal, "buttonReprint");
     QVERIFY(question.answered());
     QCOMPARE(question.text(), QString("Напечатать новую карточку взамен № 1? Карточка № 1 уже отмечена испорченной."));
-    QTRY_VERIFY_WITH_TIMEOUT(run("lpstat", {"-o", m_queue}).trimmed().isEmpty() && QFile::exists(m_outFile), 60000);
+    QVERIFY(testsupport::waitForQueueFile(m_queue, QByteArray()));
     QCOMPARE(registerRows("number, status, note, company, surname, name, patron, form, comp, issue_date"),
              (QStringList{"1|spoiled|замятие; \"бумага\"|ООО Щит|Жуков|Иван|Петрович|ООО|Щит|15.03.2024",
                           "2|issued|Взамен карточки № 1|ООО Щит|Жуков|Иван|Петрович|ООО|Щит|15.03.2024"}));
-    const QString page = run("pdftotext", {m_outFile, "-"}).remove(QRegularExpression("\\s"));
+    const QString page = runTool("pdftotext", {m_outFile, "-"}).remove(QRegularExpression("\\s"));
     QVERIFY2(page.contains("Жуков") && page.contains("Петрович") && page.contains("2"), qPrintable(page));
 
     // Newest first, and the filters narrow the rows shown.
@@ -364,7 +352,7 @@ void TestJournal::readOnlyRegisterStillPrints()
     QFile::remove(m_outFile);
     const QString message = answerMessage([&] { click(m_window.get(), "buttonPrint"); });
     QVERIFY2(message.startsWith("Карточка напечатана, но не записана в журнал выдачи: "), qPrintable(message));
-    QTRY_VERIFY_WITH_TIMEOUT(run("lpstat", {"-o", m_queue}).trimmed().isEmpty() && QFile::exists(m_outFile), 60000);
+    QVERIFY(testsupport::waitForQueueFile(m_queue, QByteArray()));
     const QString journal = answerMessage([&] { click(m_window.get(), "buttonJournal"); });
     QVERIFY2(journal.startsWith("Журнал выдачи недоступен: "), qPrintable(journal));
     QVERIFY(!m_window->findChild<JournalWindow*>());
@@ -414,7 +402,7 @@ void TestJournal::reprintAsksAndMarksReplacedCard()
     accept.arm();
     click(journal, "buttonReprint");
     QVERIFY(accept.answered());
-    QTRY_VERIFY_WITH_TIMEOUT(run("lpstat", {"-o", m_queue}).trimmed().isEmpty() && QFile::exists(m_outFile), 60000);
+    QVERIFY(testsupport::waitForQueueFile(m_queue, QByteArray()));
     QCOMPARE(registerRows("number, status, note"),
              (QStringList{"1|spoiled|Заменена карточкой № 2", "2|issued|Взамен карточки № 1"}));
     const QString report = QString("Карточка № 2 взамен № 1 отправлена на принтер «%1».").arg(m_queue);

@@ -56,13 +56,13 @@ void pressOk(QWidget* dialog, const char* boxName)
 }
 
 // Opens the settings of the window, then the layout editor in them; `inEditor`
-// works there and closes it, `inSettings` closes the settings.
-void runEditor(Security& window, std::function<void(LayoutEditor*)> inEditor, std::function<void(Dialog*)> inSettings)
+// works there and closes it, then the settings are closed with OK.
+void runEditor(Security& window, std::function<void(LayoutEditor*)> inEditor)
 {
     whenModal<Dialog>([=](Dialog* dialog) {
         whenModal<LayoutEditor>([=](LayoutEditor* editor) {
             inEditor(editor);
-            whenModal<Dialog>(inSettings);
+            whenModal<Dialog>([](Dialog* settings) { pressOk(settings, "buttonBox"); });
         });
         dialog->findChild<QPushButton*>("buttonLayout")->click();
     });
@@ -281,8 +281,7 @@ void TestLayoutEditor::untouchedEditorWritesSameBytes()
                 QTest::keyClick(editor, Qt::Key_Escape);
             else
                 editor->findChild<QDialogButtonBox*>("buttonBoxLayout")->button(QDialogButtonBox::Cancel)->click();
-        },
-        [](Dialog* dialog) { pressOk(dialog, "buttonBox"); });
+        });
     QCOMPARE(dir.readFile("params.txt"), before);
 }
 
@@ -308,16 +307,13 @@ void TestLayoutEditor::movedFieldPrintsWhereShown()
             typeInto(editor->findChild<QDoubleSpinBox*>("spinBoxFieldLeft"), "20,5");
             typeInto(editor->findChild<QDoubleSpinBox*>("spinBoxFieldTop"), "50");
             pressOk(editor, "buttonBoxLayout");
-        },
-        [](Dialog* dialog) { pressOk(dialog, "buttonBox"); });
+        });
     QCOMPARE(coordsOf("Surname").mid(0, 2).toList(),
              QList<float>({layoutgeometry::toCardMm(20.5f), layoutgeometry::toCardMm(50)}));
 
-    window.findChild<QLineEdit*>("lineEditSurname")->setText("Жуков");
-    window.findChild<QLineEdit*>("lineEditForm")->setText("qzk");
-    window.findChild<QLineEdit*>("lineEditDir")->setText("Петров");
-    window.findChild<QLineEdit*>("lineEditName")->setText("Иван");
-    window.findChild<QLineEdit*>("lineEditPatron")->setText("Ильич");
+    const QStringList texts = {"Surname", "Жуков", "Form", "qzk", "Dir", "Петров", "Name", "Иван", "Patron", "Ильич"};
+    for (int i = 0; i < texts.size(); i += 2)
+        window.findChild<QLineEdit*>("lineEdit" + texts.at(i))->setText(texts.at(i + 1));
     QTest::mouseClick(window.findChild<QPushButton*>("buttonPrint"), Qt::LeftButton);
     const QVector<testsupport::PdfWord> words = testsupport::pdfWords("card.pdf");
     const auto zhe = std::find_if(words.begin(), words.end(),
